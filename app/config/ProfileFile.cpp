@@ -88,10 +88,11 @@ Text readProfileString(const std::filesystem::path& file, std::string_view secti
 
 bool writeProfileString(const std::filesystem::path& file, std::string_view section, std::string_view key,
                         std::string_view value) {
-  std::error_code ec;
   // Follow a link, so that the file it points to is the one updated.
-  const std::filesystem::path target =
-      std::filesystem::is_symlink(file, ec) ? std::filesystem::canonical(file, ec) : file;
+  std::error_code ec;
+  const bool isLink = std::filesystem::is_symlink(std::filesystem::symlink_status(file, ec));
+  ec.clear();
+  const std::filesystem::path target = isLink ? std::filesystem::weakly_canonical(file, ec) : file;
   if (ec) return false;
 
   std::string content;
@@ -102,10 +103,12 @@ bool writeProfileString(const std::filesystem::path& file, std::string_view sect
     case ReadOutcome::Missing:
       break;
     case ReadOutcome::Read: {
-      // A read-only settings file stays as it is, even in a writable folder.
-      if (::access(target.c_str(), W_OK) != 0) return false;
+      // A read-only settings file stays as it is, even in a writable folder
+      // and even for a user whom the file system would let write it.
       struct stat info {};
-      if (::stat(target.c_str(), &info) == 0) mode = info.st_mode & 07777;
+      if (::stat(target.c_str(), &info) != 0) return false;
+      if ((info.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) return false;
+      mode = info.st_mode & 07777;
       break;
     }
   }
