@@ -25,7 +25,10 @@
 // endpoint's queue (each is used once), else the endpoint's rule when it gives
 // a reply, else the default behaviour below. A reply can come after a delay,
 // be cut before anything is sent (the client sees the connection close), or
-// be cut part way through its body.
+// be cut part way through its body. Note that an HTTP client may send a
+// request again when its kept-alive connection closes without a reply (libcurl
+// does, once): to make every attempt fail, answer with a rule, not one
+// scripted reply.
 //
 // Default behaviour (Settings):
 // - Token: with grant_type=client_credentials and an accepted key pair (the
