@@ -251,9 +251,9 @@ void HttpClient::followRedirect(int skipEmptyCookies) {
   if (!open({}, location) || !send({}, skipEmptyCookies)) redirectCount_ = 0;
 }
 
-Bytes HttpClient::responseBody() {
+std::string_view HttpClient::responseBody() {
   if (!request_ || contentLength_ == 0) return {};
-  if (bodyLength_ != 0) return Bytes(bodyBuffer_.data(), bodyLength_);
+  if (bodyLength_ != 0) return {bodyBuffer_.data(), bodyLength_};
 
   const auto announced = static_cast<std::size_t>(std::max(contentLength_, 0));
   std::size_t capacity = contentLength_ < 0 ? kUnknownLengthStep : std::min(announced, kKnownLengthStep);
@@ -277,12 +277,12 @@ Bytes HttpClient::responseBody() {
     total += read;
   }
   bodyLength_ = total;
-  return Bytes(bodyBuffer_.data(), total);
+  return {bodyBuffer_.data(), total};
 }
 
 Text HttpClient::responseRawText() {
-  const Bytes body = responseBody();
-  return body.substr(0, body.find('\0'));
+  const std::string_view body = responseBody();
+  return Text(body.substr(0, body.find('\0')));
 }
 
 Text HttpClient::responseText() { return utf8ToAnsi(responseBody()); }
@@ -490,7 +490,7 @@ Bytes HttpClient::ansiToWide(const Text& text, int* charCount) {
   return bytes;
 }
 
-Text HttpClient::wideToAnsi(const Bytes& wide) {
+Text HttpClient::wideToAnsi(std::string_view wide) {
   std::u16string units;
   for (std::size_t i = 0; i + 1 < wide.size(); i += 2) {
     const auto unit = static_cast<char16_t>(static_cast<unsigned char>(wide[i]) |
@@ -501,7 +501,7 @@ Text HttpClient::wideToAnsi(const Bytes& wide) {
   return utf16ToGbk(units);
 }
 
-Text HttpClient::utf8ToAnsi(const Bytes& utf8) {
+Text HttpClient::utf8ToAnsi(std::string_view utf8) {
   const std::u16string wide = decodeUtf8(utf8);
   if (wide.empty()) return {};
   const std::string_view bytes(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);

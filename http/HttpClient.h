@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 #include "http/CookieJar.h"
 #include "http/ReceiveBuffer.h"
@@ -118,8 +119,11 @@ class HttpClient {
   bool sendBytes(const Bytes& body = {}, int skipEmptyCookies = 0);
   // sendBytes with the text's bytes as they stand.
   bool send(const Text& body = {}, int skipEmptyCookies = 0);
-  // The reply body, read from the network on the first call and kept.
-  Bytes responseBody();
+  // The reply body, read from the network on the first call and kept in the
+  // receive buffer; later calls answer from there. The view stays valid until
+  // the next open(), close() or reinitialize(); copy it into Bytes to keep it
+  // longer. Handing out a view keeps a large body from being held twice.
+  std::string_view responseBody();
   // The body bytes as text, up to the first zero byte.
   Text responseRawText();
   // The body decoded from UTF-8 into text; what GBK cannot hold, and invalid
@@ -199,10 +203,10 @@ class HttpClient {
   // charCount (optional) receives the count without it. "" gives "".
   static Bytes ansiToWide(const Text& text, int* charCount = nullptr);
   // UTF-16 (little endian) to text, ending at the first zero character.
-  static Text wideToAnsi(const Bytes& wide);
+  static Text wideToAnsi(std::string_view wide);
   // UTF-8 to text, ending at the first zero; invalid UTF-8 and characters
   // GBK cannot hold become "?".
-  static Text utf8ToAnsi(const Bytes& utf8);
+  static Text utf8ToAnsi(std::string_view utf8);
 
   // ---- read-only views of the object's state ----
   const Text& url() const { return url_; }
