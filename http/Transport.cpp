@@ -297,27 +297,34 @@ size_t HttpRequest::onHeader(char* data, size_t size, size_t count, void* self) 
 
 // A header block ended: it is the final reply unless it is an interim (1xx)
 // reply or a redirect that libcurl is about to follow.
-bool HttpRequest::headerBlockEnds() {
+void HttpRequest::headerBlockEnds() {
   long code = 0;
   curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &code);
-  if (code >= 100 && code < 200) return false;
+  if (code >= 100 && code < 200) return;
   long redirectsTaken = 0;
   curl_easy_getinfo(easy_, CURLINFO_REDIRECT_COUNT, &redirectsTaken);
   const auto location = headerValue(incomingHeaders_, "Location");
   const bool followed = !redirectsDisabled_ && isRedirectStatus(code) && location && !location->empty() &&
                         redirectsTaken < maxRedirects_;
-  if (followed) return false;
+  if (!followed) completeHeaders();
+}
+
+void HttpRequest::completeHeaders() {
+  if (headersComplete_) return;
+  long code = 0;
+  curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &code);
   rawHeaders_ = std::move(incomingHeaders_);
   incomingHeaders_.clear();
   statusCode_ = static_cast<int>(code);
   headersComplete_ = true;
-  return true;
 }
 
 size_t HttpRequest::onBody(char* data, size_t size, size_t count, void* self) {
   auto& request = *static_cast<HttpRequest*>(self);
   const size_t length = size * count;
   request.lastProgress_ = Clock::now();
+  // libcurl passes on no body of a redirect it follows: this is the final reply.
+  request.completeHeaders();
   if (request.pendingLeft() > 0) {
     // Nobody has taken the previous chunk yet: libcurl keeps this one.
     request.paused_ = true;
@@ -374,7 +381,7 @@ void HttpRequest::collectFinishedTransfer() {
     if (message->msg != CURLMSG_DONE || message->easy_handle != easy_) continue;
     finished_ = true;
     result_ = message->data.result;
-    if (!headersComplete_ && result_ == CURLE_OK && !incomingHeaders_.empty()) headerBlockEnds();
+    if (result_ == CURLE_OK && !incomingHeaders_.empty()) completeHeaders();
   }
 }
 

@@ -169,7 +169,8 @@ class HttpRequest {
 
   void configure();
   curl_slist* buildHeaderList() const;
-  bool headerBlockEnds();
+  void headerBlockEnds();
+  void completeHeaders();
   template <typename Done>
   bool drive(Done done);
   void collectFinishedTransfer();

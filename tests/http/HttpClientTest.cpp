@@ -298,6 +298,9 @@ TEST(HttpClientBodyTest, ContentLengthCases) {
       {"negative length", "HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\nbody", false, "", 0},
       {"garbage instead of a status line", "ICY nonsense\r\n\r\nbody", false, "", 0},
       {"headers never end", "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n", false, "", 0},
+      {"header line without a colon", "HTTP/1.1 200 OK\r\nbroken line\r\nContent-Length: 2\r\n\r\nok", false, "",
+       0},
+      {"empty reply", "", false, "", 0},
       {"another header naming Content-Length", "HTTP/1.1 200 OK\r\nX-Content-Length: -7\r\n\r\nxyz", true, "xyz",
        -1},
   };
