@@ -244,7 +244,9 @@ std::int32_t JsonDocument::leafValues(std::vector<Text>& values, const Text& pat
   const Text target = rooted(path);
   evaluate("var str_all = new Array()");
   evaluate("get__nodeValue(" + target + ", " + (recursive ? "true" : "false") + ")");
-  const Text joined = evaluateText("str_all.join('" + leafSeparator() + "')");
+  // Values stored through setValue hold U+2400 for a backslash; they come
+  // out as backslashes here as they do from every other reading operation.
+  const Text joined = evaluateText("str_all.join('" + leafSeparator() + "').replace(str_reg, '\\\\')");
   values = splitItems(joined, leafSeparator());
   return static_cast<std::int32_t>(values.size());
 }

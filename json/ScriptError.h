@@ -9,9 +9,9 @@ namespace velmora {
 // Kinds of script error, as carried in ScriptError::number.
 enum ScriptErrorNumber : std::int32_t {
   kNoScriptError = 0,
-  kScriptError = 1,       // Error, or a thrown value that is not an Error
+  kScriptError = 1,       // Error (also: memory cap reached), or a thrown value that is not an Error
   kScriptEvalError = 2,
-  kScriptRangeError = 3,  // also: memory cap reached, recursion limits, out of time
+  kScriptRangeError = 3,  // also: recursion limits, out of time
   kScriptReferenceError = 4,
   kScriptSyntaxError = 5,
   kScriptTypeError = 6,
