@@ -8,6 +8,7 @@
 
 #include "json/ExecutionGuard.h"
 #include "json/HeapMemory.h"
+#include "json/JsonReader.h"
 #include "text/Codepage.h"
 #include "text/Numbers.h"
 
@@ -18,8 +19,6 @@ namespace {
 // File name the engine gives to submitted code, so that an error can be
 // traced to a line of it rather than to a line of some other script.
 constexpr const char* kCodeName = "code";
-// Where the engine's own JSON reader is kept, out of the scripts' reach.
-constexpr const char* kStashedJsonParse = "jsonParse";
 
 constexpr const char* kCompilationError = "JavaScript compilation error";
 constexpr const char* kRuntimeError = "JavaScript runtime error";
@@ -148,15 +147,9 @@ void readError(duk_context* ctx, Work& work) {
   duk_pop(ctx);
 }
 
-// Keeps the engine's JSON reader where only this layer finds it, and removes
-// the engine's own extension object: through it scripts could install
-// finalizers, which run outside any call this layer makes.
+// Removes the engine's own extension object: through it scripts could
+// install finalizers, which run outside any call this layer makes.
 void setUpHeap(duk_context* ctx) {
-  duk_push_heap_stash(ctx);
-  duk_get_global_string(ctx, "JSON");
-  duk_get_prop_string(ctx, -1, "parse");
-  duk_put_prop_string(ctx, -3, kStashedJsonParse);
-  duk_pop_2(ctx);
   duk_push_global_object(ctx);
   duk_del_prop_string(ctx, -1, "Duktape");
   duk_pop(ctx);
@@ -191,10 +184,12 @@ void runBytecode(duk_context* ctx, Work& work) {
 }
 
 void assignJson(duk_context* ctx, Work& work) {
-  duk_push_heap_stash(ctx);
-  duk_get_prop_string(ctx, -1, kStashedJsonParse);
-  duk_push_lstring(ctx, work.input.data(), work.input.size());
-  duk_call(ctx, 1);
+  if (!pushJsonValue(ctx, work.input)) {
+    work.failed = true;
+    work.errorNumber = kScriptSyntaxError;
+    work.errorMessage = "not JSON the reader takes";
+    return;
+  }
   duk_put_global_lstring(ctx, work.name.data(), work.name.size());
 }
 

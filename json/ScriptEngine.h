@@ -93,9 +93,10 @@ class ScriptEngine {
   double evaluateNumber(const Text& code) { return evaluate(code).toNumber(); }
   bool evaluateFlag(const Text& code) { return evaluate(code).toFlag(); }
 
-  // Sets the global variable `name` to the value of JSON text read by the
-  // engine's built-in JSON reader (kept aside from scripts). False, and the
-  // variable untouched, when the text is not JSON or nests too deeply.
+  // Sets the global variable `name` to the value of JSON text, read without
+  // running it as script (JsonReader): the same value the script would build,
+  // faster. False, and the variable untouched, when the reader refuses the
+  // text (not JSON, or one of the cases it leaves to the script).
   bool assignJson(const Text& name, const Text& json);
 
   // The error of the last call; number 0 when it succeeded.

@@ -65,6 +65,46 @@ TEST(JsonDocument, ParseResults) {
   }
 }
 
+// parse reads JSON objects and arrays without running them; the value must be
+// the one the script builds from the same text.
+TEST(JsonDocument, JsonReaderAgreesWithTheScript) {
+  const Text nestedOk = Text(999, '[') + "1" + Text(999, ']');
+  const Text nestedDeep = Text(1200, '[') + "1" + Text(1200, ']');
+  const Text cases[] = {
+      "[0.1, 1e-7, 123456789012345678901234567890, 5e-324, 1.7976931348623157e308, -0, 2.5e3, 1E+2]",
+      "[0.30000000000000004, 97.52391052, 117.53, -3, 1e400, -1e400, 2e-400]",
+      "{\"s\":\"\\u0041\\n\\t\\\"\\\\\\/\\b\\f\\r\",\"e\":\"\",\"z\":\"\\u0000\"}",
+      "{\"pair\":\"\\ud83d\\ude00\",\"lone\":\"\\udc00x\",\"ls\":\"\\u2028\"}",
+      "{\"b\":1,\"2\":2,\"a\":3,\"1\":4}",
+      "{\"a\":1,\"b\":2,\"a\":3}",
+      "{\"__proto__\":[1],\"a\":1}",
+      " { } ",
+      "[ [ ] , { } , [ { } ] ]",
+      "{\"tab\":\"a\tb\"}",  // a raw tab: not JSON, but the script takes it
+      gbk("{\"名\":\"张三\",\"\\u5f20\":\"\\u5f20\"}"),
+      nestedOk,
+      nestedDeep,
+  };
+  for (const Text& text : cases) {
+    JsonDocument read;
+    JsonDocument run;
+    ASSERT_TRUE(read.parse(text)) << text.substr(0, 60);
+    ASSERT_TRUE(run.parse("(" + text + ")")) << text.substr(0, 60);  // not JSON-shaped: run as script
+    EXPECT_EQ(read.toText(), run.toText()) << text.substr(0, 60);
+    // Strings compared code unit by code unit, numbers by their exact text,
+    // member order and prototypes as the script sees them.
+    const Text fingerprint =
+        "(function f(v) { if (typeof v == 'string') { var c = []; for (var i = 0; i < v.length; i++) "
+        "c.push(v.charCodeAt(i)); return 's' + c.join('.'); } if (typeof v == 'number') return 1 / v < 0 ? "
+        "'n-' + String(-v) : 'n' + String(v); if (v === null || typeof v != 'object') return String(v); var p = "
+        "Object.getPrototypeOf(v) === Array.prototype ? 'A' : Object.getPrototypeOf(v) === Object.prototype ? 'O' "
+        ": '?'; var out = []; var keys = Object.keys(v); for (var k = 0; k < keys.length; k++) out.push(keys[k] + "
+        "'=' + f(v[keys[k]])); return p + '{' + out.join(',') + '}'; })(da)";
+    EXPECT_EQ(read.engine()->evaluateText(fingerprint), run.engine()->evaluateText(fingerprint))
+        << text.substr(0, 60);
+  }
+}
+
 TEST(JsonDocument, ParseStartsFromAFreshEngine) {
   JsonDocument document;
   ASSERT_TRUE(document.parse("{\"a\":1}"));
