@@ -172,10 +172,8 @@ if (typeof JSON != 'object' || JSON === null) {
     };
 
     Writer.prototype.enter = function (value) {
-        for (var i = 0; i < this.open.length; i++) {
-            if (this.open[i] === value) {
-                throw new TypeError('JSON.stringify: cyclic structure');
-            }
+        if (this.open.indexOf(value) >= 0) {
+            throw new TypeError('JSON.stringify: cyclic structure');
         }
         this.open.push(value);
         var outer = this.indent;
