@@ -4,7 +4,6 @@ file(READ "${INPUT}" content HEX)
 string(LENGTH "${content}" hexLength)
 math(EXPR byteCount "${hexLength} / 2")
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," bytes "${content}")
-string(REGEX REPLACE "(('\\\\x[0-9a-f][0-9a-f]',){16})" "\\1\n  " bytes "${bytes}")
 file(WRITE "${OUTPUT}.tmp"
   "// Generated from ${INPUT}; do not edit.\n"
   "#include <cstddef>\n\n"

@@ -10,7 +10,6 @@
 #include "json/HeapMemory.h"
 #include "json/JsonReader.h"
 #include "text/Codepage.h"
-#include "text/Numbers.h"
 
 namespace velmora {
 
