@@ -35,11 +35,12 @@ int Program::run() {
 }
 
 void Program::start() {
-  state_.create();
+  state_.create(config_);
   window_ = std::make_unique<MainWindow>();
   // The shutdown routine runs however the event loop ends.
   QObject::connect(qApp, &QCoreApplication::aboutToQuit, window_.get(), [this] { shutdown(); });
   QObject::connect(window_->设置API, &QAction::triggered, window_.get(), [this] { openApiKeyWindow(); });
+  if (options_.connectHandlers) options_.connectHandlers(*this);
   if (options_.listenForPictures) window_->服务器1->listen();
   window_->show();
   setUpWindow();

@@ -22,6 +22,9 @@ struct ProgramOptions {
   // Step 2 of the window set-up: asks the service for an access token and
   // shows the outcome in the caption. Empty: nothing is checked.
   std::function<void(Program&)> tokenCheck;
+  // Connects the handlers of the workflows to the main window, right after
+  // the window is created and before its set-up runs. Empty: none.
+  std::function<void(Program&)> connectHandlers;
   // Whether 服务器1 listens on port 19720 of every local address once the
   // main window exists. The program turns it on; tests leave it off.
   bool listenForPictures = false;

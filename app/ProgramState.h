@@ -2,11 +2,17 @@
 // The program-wide state: one instance of each object, created at start-up
 // before the main window exists and released once by the shutdown routine.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "json/JsonDocument.h"
 #include "text/Text.h"
+#include "vision/ServiceStatus.h"
+#include "vision/VisionClient.h"
 
 namespace velmora {
+
+class ConfigFile;
 
 class ProgramState {
  public:
@@ -15,10 +21,11 @@ class ProgramState {
   ProgramState& operator=(const ProgramState&) = delete;
   ~ProgramState() { release(); }
 
-  // Creates the objects, in this order: the vision client, the reply
-  // document, the selected-row list. The service status, the request start
-  // time and the receive buffer start empty or zero.
-  void create();
+  // Creates the objects, in this order: the vision client (its service host
+  // and keys come from config), the reply document, the selected-row list.
+  // The service status, the request start time and the receive buffer start
+  // empty or zero.
+  void create(const ConfigFile& config);
 
   // The shutdown routine. Releases, in this order: the vision client, the
   // service status texts, the reply document, the receive buffer, the
@@ -28,9 +35,13 @@ class ProgramState {
   bool isCreated() const { return created_; }
   bool isReleased() const { return released_; }
 
-  // The vision client (a VisionClient owning one HttpClient) goes here.
-  // The reply document (the shared JsonDocument, script variable "da") goes here.
-  // The service status (ServiceStatus of the last checked face reply) goes here.
+  // The one client of the vision service, owning the HttpClient that carries
+  // every request and the access token.
+  std::unique_ptr<VisionClient> visionClient;
+  // The reply document shared by all reply handling (script variable "da").
+  std::unique_ptr<JsonDocument> replyDocument;
+  // The outcome of the last checked face reply.
+  ServiceStatus serviceStatus;
 
   // Tick count at the click that started the running request; 0 when none.
   std::uint32_t requestStartTime = 0;

@@ -2,12 +2,15 @@
 #include <QApplication>
 
 #include "app/Program.h"
+#include "app/TokenCheck.h"
+#include "workflows/Workflows.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   velmora::ProgramOptions options;
   options.listenForPictures = true;
-  // The token check of the service client is set here (options.tokenCheck).
+  options.tokenCheck = velmora::checkServiceToken;
+  options.connectHandlers = velmora::installWorkflows;
   velmora::Program program(std::move(options));
   return program.run();
 }
