@@ -64,7 +64,7 @@ void assignString(std::string& target, duk_context* ctx, duk_idx_t index) {
 // inside a protected engine call; the functions that fill it hold no objects
 // with destructors, because either may leave them early.
 struct EngineCall {
-  enum class Action { Start, PrepareJavaScript, AddSource, AddBytecode, Evaluate, AssignJson, Destroy };
+  enum class Action { Start, PrepareJavaScript, AddSource, AddBytecode, Evaluate, AssignJson };
   enum class Phase { Compiling, Running };
 
   explicit EngineCall(Action what) : action(what) {}
@@ -211,8 +211,6 @@ duk_ret_t performProtected(duk_context* ctx, void* data) {
     case Work::Action::AssignJson:
       assignJson(ctx, work);
       break;
-    case Work::Action::Destroy:
-      break;
   }
   return 0;
 }
@@ -227,10 +225,6 @@ void perform(void* data) {
       work.failed = true;
       return;
     }
-  }
-  if (work.action == Work::Action::Destroy) {
-    duk_destroy_heap(work.ctx);
-    return;
   }
   duk_context* ctx = work.ctx;
   duk_set_top(ctx, 0);
@@ -280,14 +274,11 @@ std::shared_ptr<ScriptEngine> ScriptEngine::create(const ScriptLimits& limits) {
   return engine;
 }
 
-ScriptEngine::~ScriptEngine() {
-  if (context_ == nullptr) return;
-  Work work{Work::Action::Destroy};
-  work.ctx = static_cast<duk_context*>(context_);
-  if (ExecutionGuard::run(limits_.timeBudget, perform, &work) != ExecutionGuard::Outcome::Finished) {
-    memory_->releaseAll();
-  }
-}
+// The heap is released by freeing its memory wholesale rather than through
+// the engine's own teardown: the heap holds nothing but memory (no host
+// bindings, and scripts cannot register finalizers), and walking every object
+// to free it one by one would cost a large part of an engine start.
+ScriptEngine::~ScriptEngine() { memory_->releaseAll(); }
 
 bool ScriptEngine::start() {
   Work work{Work::Action::Start};
