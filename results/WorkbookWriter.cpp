@@ -2,6 +2,7 @@
 
 #include <xlsxwriter.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -20,6 +21,25 @@ std::string blockRange(std::size_t rows, std::size_t columns) {
   char range[32];
   lxw_rowcol_to_range(range, 0, 0, static_cast<lxw_row_t>(rows - 1), static_cast<lxw_col_t>(columns - 1));
   return range;
+}
+
+// Readers turn "_xHHHH_" in a cell into the character HHHH, so a text that
+// holds such a sequence literally gets its underscore escaped as "_x005F_".
+bool isEscapeAt(const std::string& text, std::size_t pos) {
+  if (pos + 7 > text.size() || text[pos + 1] != 'x' || text[pos + 6] != '_') return false;
+  for (std::size_t i = pos + 2; i < pos + 6; ++i)
+    if (!std::isxdigit(static_cast<unsigned char>(text[i]))) return false;
+  return true;
+}
+
+const char* protectEscapes(const std::string& text, std::string& scratch) {
+  if (text.find("_x") == std::string::npos) return text.c_str();
+  scratch.clear();
+  for (std::size_t pos = 0; pos < text.size(); ++pos) {
+    if (text[pos] == '_' && isEscapeAt(text, pos)) scratch += "_x005F";
+    scratch += text[pos];
+  }
+  return scratch.c_str();
 }
 
 }  // namespace
@@ -53,9 +73,10 @@ void WorkbookWriter::writeRow(const SheetRow& cells) {
     setupError_ = "数据超出工作表的行数或列数上限";
     return;
   }
+  std::string scratch;
   for (std::size_t column = 0; column < cells.size(); ++column) {
-    const lxw_error written = worksheet_write_string(sheet_, static_cast<lxw_row_t>(rows_),
-                                                     static_cast<lxw_col_t>(column), cells[column].c_str(), format_);
+    const lxw_error written = worksheet_write_string(sheet_, static_cast<lxw_row_t>(rows_), static_cast<lxw_col_t>(column),
+                                                     protectEscapes(cells[column], scratch), format_);
     if (written != LXW_NO_ERROR) {
       setupError_ = std::string("第 ") + std::to_string(rows_ + 1) + " 行无法写入：" + lxw_strerror(written);
       return;

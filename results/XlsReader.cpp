@@ -2,6 +2,9 @@
 
 #include <freexl.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "results/GeneralFormat.h"
 
 namespace velmora {
@@ -44,6 +47,24 @@ std::string openError(int status) {
   }
 }
 
+// FreeXL stops at the FILEPASS record of a book saved with a password and
+// reports no worksheet. The workbook stream starts on a sector boundary of
+// the compound file with a BOF record; FILEPASS, when present, comes next.
+bool startsWithFilePass(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const auto u16 = [&](std::size_t at) {
+    return static_cast<unsigned>(static_cast<unsigned char>(bytes[at])) |
+           static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8;
+  };
+  for (std::size_t at = 512; at + 8 <= bytes.size(); at += 512) {
+    if (u16(at) != 0x0809) continue;  // BOF
+    const std::size_t next = at + 4 + u16(at + 2);
+    if (next + 2 <= bytes.size() && u16(next) == 0x002F) return true;  // FILEPASS
+  }
+  return false;
+}
+
 std::string cellText(const FreeXL_CellValue& value) {
   switch (value.type) {
     case FREEXL_CELL_INT:
@@ -66,9 +87,10 @@ std::string cellText(const FreeXL_CellValue& value) {
 SheetReadResult readXlsFirstSheet(const std::string& path, const ReadLimits& limits) {
   const FreeXlBook book(path);
   if (book.status() != FREEXL_OK) return SheetReadResult::failure(openError(book.status()));
-  if (book.info(FREEXL_BIFF_PASSWORD) == FREEXL_BIFF_OBFUSCATED)
+  const bool noSheet = book.info(FREEXL_BIFF_SHEET_COUNT) == 0;
+  if (book.info(FREEXL_BIFF_PASSWORD) == FREEXL_BIFF_OBFUSCATED || (noSheet && startsWithFilePass(path)))
     return SheetReadResult::failure("工作簿受密码保护，无法读取");
-  if (book.info(FREEXL_BIFF_SHEET_COUNT) == 0 || freexl_select_active_worksheet(book.handle(), 0) != FREEXL_OK)
+  if (noSheet || freexl_select_active_worksheet(book.handle(), 0) != FREEXL_OK)
     return SheetReadResult::failure("工作簿中没有工作表");
 
   unsigned rows = 0;

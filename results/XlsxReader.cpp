@@ -215,7 +215,9 @@ class XlsxBook {
     if (!relations) return failure();
     const std::string sheetPath = firstWorksheetPath(workbook->document, *relations);
     if (sheetPath.empty()) return SheetReadResult::failure("工作簿中没有工作表");
-    if (const std::string sst = targetOfType(*relations, "/sharedStrings"); !sst.empty() && !readSharedStrings(sst))
+    // A book without text cells may name a shared-strings part it lacks.
+    if (const std::string sst = targetOfType(*relations, "/sharedStrings");
+        !sst.empty() && zip_.has(sst) && !readSharedStrings(sst))
       return failure();
     auto sheet = parse(sheetPath);
     if (!sheet) return failure();
