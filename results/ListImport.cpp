@@ -1,5 +1,6 @@
 // Import of saved results from a workbook into a list view.
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QTreeWidget>
 #include <algorithm>
@@ -12,6 +13,8 @@ namespace velmora {
 namespace {
 
 constexpr int kImportedColumnWidth = 80;
+// How often rows read so far are shown while a long sheet is imported.
+constexpr qint64 kBatchMilliseconds = 200;
 
 // A row ends the import when its cells, with every space removed, say nothing.
 bool isBlank(const SheetRow& cells) {
@@ -49,19 +52,37 @@ bool importWorkbookIntoList(QTreeWidget& list, const QString& path, const QStrin
   rebuildColumns(list, titles);
   // Pending events may run any handler, one that closes the window included.
   const QPointer<QTreeWidget> alive(&list);
+  // Rows reach the list in batches: a shown tree view lays out all its rows
+  // again after each insertion, which one row at a time would make quadratic.
+  QList<QTreeWidgetItem*> batch;
+  QElapsedTimer sinceFlush;
+  sinceFlush.start();
+  const auto flush = [&] {
+    list.addTopLevelItems(batch);
+    batch.clear();
+    sinceFlush.restart();
+  };
   const SheetGrid& sheet = book.sheet;
   for (std::size_t row = 1;; ++row) {  // sheet row 2 on; row 1 holds the titles
     QCoreApplication::processEvents();
     if (!alive) break;
-    SheetRow cells(titles.size());
-    for (std::size_t column = 0; column < cells.size(); ++column) cells[column] = sheet.cell(row, column);
+    static const SheetRow kNoCells;
+    const SheetRow& cells = row < sheet.rows.size() ? sheet.rows[row] : kNoCells;
     if (isBlank(cells)) break;
     // Every non-blank sheet row becomes a list row of its own, even when its
     // first cell is blank, so nothing lands in a row read earlier.
-    auto* item = new QTreeWidgetItem;
-    for (std::size_t column = 0; column < cells.size(); ++column)
-      item->setText(static_cast<int>(column), QString::fromStdString(cells[column]));
-    list.addTopLevelItem(item);
+    QStringList texts;
+    texts.reserve(titles.size());
+    for (qsizetype column = 0; column < titles.size(); ++column)
+      texts.append(QString::fromStdString(sheet.cell(row, static_cast<std::size_t>(column))));
+    auto* item = new QTreeWidgetItem(texts);
+    batch.append(item);
+    if (sinceFlush.elapsed() >= kBatchMilliseconds) flush();
+  }
+  if (alive) {
+    flush();
+  } else {
+    qDeleteAll(batch);
   }
   return true;
 }
