@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "app/Program.h"
 #include "results/ResultFiles.h"
+#include "workflows/ComparisonPage.h"
 #include "workflows/WorkflowContext.h"
 
 namespace velmora {
@@ -35,6 +36,7 @@ void installWorkflows(Program& program) {
   auto* host = new WorkflowHost(WorkflowContext{program.window(), program.state(), program.prompts()},
                                 &program.window());
   installResultFiles(host->context);
+  installComparisonPage(host->context);
 }
 
 }  // namespace velmora
