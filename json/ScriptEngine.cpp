@@ -3,13 +3,35 @@
 #include <duktape.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <strings.h>
 
-#include "json/ExecutionGuard.h"
+#include "json/Deadline.h"
 #include "json/HeapMemory.h"
 #include "json/JsonReader.h"
 #include "text/Codepage.h"
+
+namespace velmora {
+
+// What the engine hands back to our hooks for one heap (its udata): the
+// heap's memory and the deadline of the call running in it.
+struct HeapState {
+  explicit HeapState(std::size_t capBytes) : memory(capBytes) {}
+  HeapMemory memory;
+  Deadline deadline;
+};
+
+}  // namespace velmora
+
+// The engine's execution-timeout check (declared in its duk_config.h). The
+// bytecode executor asks it every 256K instructions; once it answers yes the
+// engine throws a RangeError, and goes on throwing at every catchpoint the
+// script offers until the error has left the engine. Heaps without our state
+// (the compiler heap of CompiledScript) have no deadline.
+extern "C" duk_bool_t velmora_duktape_exec_timeout(void* udata) {
+  return udata != nullptr && static_cast<const velmora::HeapState*>(udata)->deadline.passed();
+}
 
 namespace velmora {
 
@@ -50,7 +72,17 @@ Text lineOf(const Text& code, std::int32_t line) {
   return code.substr(begin, end - begin);
 }
 
-void onFatalError(void*, const char*) { ExecutionGuard::abandon(); }
+HeapState& stateOf(void* udata) { return *static_cast<HeapState*>(udata); }
+
+void* allocate(void* udata, duk_size_t size) { return stateOf(udata).memory.allocate(size); }
+void* reallocate(void* udata, void* block, duk_size_t size) { return stateOf(udata).memory.reallocate(block, size); }
+void release(void* udata, void* block) { stateOf(udata).memory.release(block); }
+
+// The engine calls this only for an error raised outside every protected
+// call. All work here runs inside protected calls, so reaching it means a
+// fault in this layer and a heap that can no longer be trusted, not even to
+// be freed: the process stops, as the engine's own handler would stop it.
+[[noreturn]] void onFatalError(void*, const char*) { std::abort(); }
 
 void assignString(std::string& target, duk_context* ctx, duk_idx_t index) {
   duk_size_t length = 0;
@@ -60,9 +92,9 @@ void assignString(std::string& target, duk_context* ctx, duk_idx_t index) {
 
 }  // namespace
 
-// One call into the engine. It is carried out under ExecutionGuard and
-// inside a protected engine call; the functions that fill it hold no objects
-// with destructors, because either may leave them early.
+// One call into the engine. It is filled inside protected engine calls; the
+// functions that fill it hold no objects with destructors, because the
+// engine leaves them by longjmp when it throws.
 struct EngineCall {
   enum class Action { Start, PrepareJavaScript, AddSource, AddBytecode, Evaluate, AssignJson };
   enum class Phase { Compiling, Running };
@@ -70,8 +102,6 @@ struct EngineCall {
   explicit EngineCall(Action what) : action(what) {}
 
   Action action;
-  duk_context* ctx = nullptr;
-  HeapMemory* memory = nullptr;
   std::string_view input;  // UTF-8 code, bytecode or JSON text
   std::string_view name;   // the variable of AssignJson
 
@@ -127,13 +157,13 @@ void readValue(duk_context* ctx, Work& work) {
   }
 }
 
-void readError(duk_context* ctx, Work& work) {
-  work.failed = true;
-  work.errorNumber = duk_get_error_code(ctx, -1);
-  if (work.errorNumber == DUK_ERR_NONE) work.errorNumber = kScriptError;
+// Reads the thrown value at the stack top into work. Protected, because an
+// error's properties may be getters of the script that throw in turn.
+duk_ret_t readErrorProtected(duk_context* ctx, void* data) {
+  auto& work = *static_cast<Work*>(data);
   if (!duk_is_error(ctx, -1)) {
     assignString(work.errorMessage, ctx, -1);
-    return;
+    return 0;
   }
   duk_get_prop_string(ctx, -1, "message");
   assignString(work.errorMessage, ctx, -1);
@@ -144,6 +174,15 @@ void readError(duk_context* ctx, Work& work) {
   duk_get_prop_string(ctx, -1, "fileName");
   work.errorInCode = duk_is_string(ctx, -1) && std::strcmp(duk_get_string(ctx, -1), kCodeName) == 0;
   duk_pop(ctx);
+  return 0;
+}
+
+void readError(duk_context* ctx, Work& work) {
+  work.failed = true;
+  work.errorNumber = duk_get_error_code(ctx, -1);
+  if (work.errorNumber == DUK_ERR_NONE) work.errorNumber = kScriptError;
+  // What could not be read (a property that threw) stays empty.
+  duk_safe_call(ctx, readErrorProtected, &work, 1, 1);
 }
 
 // Removes the engine's own extension object: through it scripts could
@@ -215,18 +254,9 @@ duk_ret_t performProtected(duk_context* ctx, void* data) {
   return 0;
 }
 
-// The body of one guarded run.
-void perform(void* data) {
-  auto& work = *static_cast<Work*>(data);
-  if (work.action == Work::Action::Start) {
-    work.ctx = duk_create_heap(HeapMemory::allocate, HeapMemory::reallocate, HeapMemory::release, work.memory,
-                               onFatalError);
-    if (work.ctx == nullptr) {
-      work.failed = true;
-      return;
-    }
-  }
-  duk_context* ctx = work.ctx;
+// Carries out one call in a protected engine call, with an empty value stack
+// before and after.
+void perform(duk_context* ctx, Work& work) {
   duk_set_top(ctx, 0);
   if (duk_safe_call(ctx, performProtected, &work, 0, 1) != DUK_EXEC_SUCCESS) readError(ctx, work);
   duk_set_top(ctx, 0);
@@ -266,7 +296,7 @@ CompiledScript CompiledScript::compile(std::string_view utf8Source, const char* 
 }
 
 ScriptEngine::ScriptEngine(const ScriptLimits& limits)
-    : limits_(limits), memory_(std::make_unique<HeapMemory>(limits.memoryBytes)) {}
+    : limits_(limits), heap_(std::make_unique<HeapState>(limits.memoryBytes)) {}
 
 std::shared_ptr<ScriptEngine> ScriptEngine::create(const ScriptLimits& limits) {
   std::shared_ptr<ScriptEngine> engine(new ScriptEngine(limits));
@@ -274,53 +304,32 @@ std::shared_ptr<ScriptEngine> ScriptEngine::create(const ScriptLimits& limits) {
   return engine;
 }
 
-// The heap is released by freeing its memory wholesale rather than through
-// the engine's own teardown: the heap holds nothing but memory (no host
-// bindings, and scripts cannot register finalizers), and walking every object
-// to free it one by one would cost a large part of an engine start.
-ScriptEngine::~ScriptEngine() { memory_->releaseAll(); }
-
-bool ScriptEngine::start() {
-  Work work{Work::Action::Start};
-  work.memory = memory_.get();
-  const auto outcome = ExecutionGuard::run(limits_.timeBudget, perform, &work);
-  context_ = work.ctx;
-  if (outcome != ExecutionGuard::Outcome::Finished) {
-    discardHeap();
-    return false;
-  }
-  return !work.failed;
+ScriptEngine::~ScriptEngine() {
+  if (context_ == nullptr) return;
+  heap_->deadline.start(limits_.timeBudget);
+  duk_destroy_heap(static_cast<duk_context*>(context_));
 }
 
-void ScriptEngine::discardHeap() {
-  context_ = nullptr;
-  memory_->releaseAll();
+bool ScriptEngine::start() {
+  heap_->deadline.start(limits_.timeBudget);
+  duk_context* ctx = duk_create_heap(allocate, reallocate, release, heap_.get(), onFatalError);
+  if (ctx == nullptr) return false;
+  context_ = ctx;
+  Work work{Work::Action::Start};
+  perform(ctx, work);
+  return !work.failed;
 }
 
 bool ScriptEngine::run(EngineCall& work, std::string_view submittedCode) {
   lastError_ = ScriptError{};
-  if (context_ == nullptr) {
-    lastError_.number = kScriptError;
-    lastError_.source = kRuntimeError;
-    lastError_.description = "script engine stopped";
-    return false;
-  }
   if (language_.empty()) {
     lastError_.number = kScriptError;
     lastError_.source = kRuntimeError;
     lastError_.description = "no script language set";
     return false;
   }
-  work.ctx = static_cast<duk_context*>(context_);
-  const auto outcome = ExecutionGuard::run(limits_.timeBudget, perform, &work);
-  if (outcome != ExecutionGuard::Outcome::Finished) {
-    discardHeap();
-    lastError_.number = kScriptRangeError;
-    lastError_.source = kRuntimeError;
-    lastError_.description = outcome == ExecutionGuard::Outcome::OutOfTime ? "script stopped: out of time"
-                                                                           : "script engine failed";
-    return false;
-  }
+  heap_->deadline.start(limits_.timeBudget);
+  perform(static_cast<duk_context*>(context_), work);
   if (!work.failed) return true;
   lastError_.number = work.errorNumber;
   lastError_.source = work.phase == Work::Phase::Compiling ? kCompilationError : kRuntimeError;

@@ -8,12 +8,19 @@
 //
 // Containment: the heap has no host bindings (no file, process or network
 // access; the engine's "Duktape" object is removed as well, so scripts cannot
-// install finalizers), its memory is capped, and every call runs under a
-// CPU-time budget (ExecutionGuard). A call that runs out of time or hits a
-// fatal engine error leaves the engine unusable: every later call then fails.
-// Nesting is bounded by the engine's own limits (compiler recursion 2500,
-// call stack 10000, native recursion 1000), which need about 1 MB of C stack:
-// the default 8 MB thread stack is ample.
+// install finalizers), its memory is capped, and every call has a deadline:
+// the engine checks it as it runs script and stops a call that passes it with
+// a RangeError ("execution timeout"). The heap stays usable after either
+// limit is reached. Nesting is bounded by the engine's own limits (compiler
+// recursion 2500, call stack 10000, native recursion 1000), which need about
+// 1 MB of C stack: the default 8 MB thread stack is ample.
+//
+// The deadline is checked between script instructions, so work the engine
+// does inside one built-in function is not interrupted: a regular expression
+// ends at the engine's own step limit (about 10 s of backtracking at worst),
+// built-ins that allocate as they go at the memory cap, but an array method
+// walking a huge length without allocating (for example join('') on an array
+// of length 2^32-1) runs to its end, which takes minutes.
 #include <chrono>
 #include <cstddef>
 #include <memory>
@@ -25,13 +32,14 @@
 
 namespace velmora {
 
-class HeapMemory;
+struct HeapState;   // the memory and deadline of one heap (ScriptEngine.cpp)
 struct EngineCall;  // one call into the engine (ScriptEngine.cpp)
 
 struct ScriptLimits {
   // Memory one heap may hold, the compiled code and every value included.
   std::size_t memoryBytes = std::size_t{256} << 20;
-  // CPU time one call (add code, evaluate, or the engine start) may take.
+  // Time one call (add code, evaluate, or the engine start) may run for,
+  // counted on the steady clock from the start of the call.
   std::chrono::milliseconds timeBudget{2000};
 };
 
@@ -102,17 +110,13 @@ class ScriptEngine {
   // The error of the last call; number 0 when it succeeded.
   const ScriptError& lastError() const { return lastError_; }
 
-  // False once a call ran out of time or the engine failed fatally.
-  bool usable() const { return context_ != nullptr; }
-
  private:
   explicit ScriptEngine(const ScriptLimits& limits);
   bool start();
   bool run(EngineCall& call, std::string_view submittedCode);
-  void discardHeap();
 
   ScriptLimits limits_;
-  std::unique_ptr<HeapMemory> memory_;
+  std::unique_ptr<HeapState> heap_;  // the engine's udata
   void* context_ = nullptr;  // duk_context*
   Text language_;
   ScriptError lastError_;

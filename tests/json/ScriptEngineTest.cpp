@@ -153,8 +153,25 @@ TEST(ScriptEngine, MemoryCapEndsTheScriptNotTheProgram) {
   EXPECT_EQ(engine->lastError().description, "alloc failed");
   EXPECT_FALSE(engine->addCode("var list = []; while (true) { list.push({a: list.length}); }"));
   // The heap itself survives an allocation failure.
-  EXPECT_TRUE(engine->usable());
   EXPECT_EQ(engine->evaluateText("1 + 1"), "2");
+}
+
+TEST(ScriptEngine, DeadlineEndsTheCallNotTheHeap) {
+  ScriptLimits limits;
+  limits.timeBudget = std::chrono::milliseconds(200);
+  auto engine = javaScriptEngine(limits);
+  ASSERT_TRUE(engine);
+  ASSERT_TRUE(engine->addCode("var kept = 'before'; var count = 0;"));
+  // The script tries to catch the timeout and go on: the engine throws again
+  // at the catch block's first instruction, until the error has left it.
+  EXPECT_FALSE(engine->addCode("for (;;) { try { for (;;) { count++; } } catch (e) { kept = 'caught'; } }"));
+  EXPECT_EQ(engine->lastError().number, kScriptRangeError);
+  EXPECT_EQ(engine->lastError().description, "execution timeout");
+  // Each call gets a deadline of its own.
+  EXPECT_GT(engine->evaluateNumber("count"), 0);
+  EXPECT_EQ(engine->evaluateText("kept"), "before");
+  EXPECT_FALSE(engine->addCode("kept = 'again'; while (true) {}"));
+  EXPECT_EQ(engine->evaluateText("kept + 1"), "again1");
 }
 
 TEST(ScriptEngine, HeapThatCannotFitIsNoEngine) {
