@@ -119,9 +119,10 @@ class ComparisonTest : public ::testing::Test {
   }
 
   // The service answers every pair whose second picture is this file with reply.
-  void answerFor(const QString& file, Reply reply) {
+  void answerFor(const QString& file, Reply reply) { answerFor(asBytes(readFile(file)), std::move(reply)); }
+  void answerFor(const Bytes& secondPicture, Reply reply) {
     std::lock_guard lock(repliesMutex);
-    repliesBySecondPicture[base64Encode(asBytes(readFile(file)))] = std::move(reply);
+    repliesBySecondPicture[base64Encode(secondPicture)] = std::move(reply);
   }
 
   int addFolderRow(const QString& folder) { return appendRow(window.超级列表框_目录, folder); }
