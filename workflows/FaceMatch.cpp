@@ -1,6 +1,7 @@
 #include "workflows/FaceMatch.h"
 
 #include <QComboBox>
+#include <algorithm>
 #include <QLabel>
 
 #include "app/MainWindow.h"
@@ -14,6 +15,13 @@
 namespace velmora {
 namespace {
 
+// Face tokens are ASCII: they are shown without a code-page conversion (each
+// conversion opens the converter anew); anything else goes through GB18030.
+QString tokenText(const Text& token) {
+  const bool ascii = std::all_of(token.begin(), token.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  return ascii ? QString::fromLatin1(token.data(), qsizetype(token.size())) : toQString(token);
+}
+
 ErrorBox comparisonErrorBox(MainWindow& window) {
   return ErrorBox{window.错误框2, window.错误代码框2, window.错误描述框2, window.错误信息框2};
 }
@@ -21,7 +29,13 @@ ErrorBox comparisonErrorBox(MainWindow& window) {
 }  // namespace
 
 std::optional<int> readThreshold(WorkflowContext& context) {
-  const std::optional<std::int32_t> threshold = leadingInt(toText(controlText(context.window.组合框_阈值)));
+  // A leading number is made of ASCII blanks, a sign and digits, so the ASCII
+  // start of the text reads the same as the whole text in GBK, without a
+  // code-page conversion at every test.
+  const QString text = controlText(context.window.组合框_阈值);
+  qsizetype ascii = 0;
+  while (ascii < text.size() && text[ascii].unicode() < 0x80) ++ascii;
+  const std::optional<std::int32_t> threshold = leadingInt(text.left(ascii).toStdString());
   if (!threshold) context.prompts.message(kThresholdNotNumber);
   return threshold;
 }
@@ -49,8 +63,8 @@ int matchScore(JsonDocument& reply) {
 }
 
 void showFaceTokens(WorkflowContext& context, JsonDocument& reply) {
-  context.window.透明标签9->setText(toQString(reply.getText("result['face_list'][0]['face_token']")));
-  context.window.透明标签12->setText(toQString(reply.getText("result['face_list'][1]['face_token']")));
+  context.window.透明标签9->setText(tokenText(reply.getText("result['face_list'][0]['face_token']")));
+  context.window.透明标签12->setText(tokenText(reply.getText("result['face_list'][1]['face_token']")));
 }
 
 }  // namespace velmora
