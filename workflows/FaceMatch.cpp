@@ -1,8 +1,8 @@
 #include "workflows/FaceMatch.h"
 
 #include <QComboBox>
-#include <algorithm>
 #include <QLabel>
+#include <algorithm>
 
 #include "app/MainWindow.h"
 #include "app/ProgramState.h"
