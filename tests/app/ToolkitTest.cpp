@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTabBar>
+#include <QTest>
 #include <QTcpSocket>
 #include <QTreeWidget>
 #include <QUrl>
@@ -255,6 +256,69 @@ TEST(ServerControl, DeliversTheBytesOfEachArrival) {
   EXPECT_EQ(all, QByteArray("AAAA\x01\x02"));
   server.close();
   EXPECT_EQ(server.listeningPort(), 0);
+}
+
+// Two senders: each one's bytes come with its own connection id, bytes sent
+// just before a sender leaves still arrive, and the leaving is reported.
+TEST(ServerControl, TellsConnectionsApart) {
+  ServerControl server(0);
+  ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+  QSignalSpy arrived(&server, &ServerControl::connectionDataArrived);
+  QSignalSpy closed(&server, &ServerControl::connectionClosed);
+  QTcpSocket first, second;
+  for (QTcpSocket* sender : {&first, &second}) {
+    sender->connectToHost(QHostAddress::LocalHost, server.listeningPort());
+    ASSERT_TRUE(sender->waitForConnected(5000));
+  }
+  first.write("one");
+  first.flush();
+  second.write("two");
+  second.flush();
+  second.disconnectFromHost();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return arrived.size() >= 2 && closed.size() == 1; }, 5000));
+
+  QMap<ServerControl::ConnectionId, QByteArray> bytes;
+  for (const auto& call : arrived) bytes[call[0].value<ServerControl::ConnectionId>()] += call[1].toByteArray();
+  ASSERT_EQ(bytes.size(), 2);
+  const ServerControl::ConnectionId left = closed[0][0].value<ServerControl::ConnectionId>();
+  EXPECT_EQ(bytes.value(left), QByteArray("two"));
+  bytes.remove(left);
+  EXPECT_EQ(bytes.first(), QByteArray("one"));
+  EXPECT_EQ(server.connectionCount(), 1);
+}
+
+TEST(ServerControl, DroppedConnectionEndsForTheSender) {
+  ServerControl server(0);
+  ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+  QSignalSpy arrived(&server, &ServerControl::connectionDataArrived);
+  QSignalSpy closed(&server, &ServerControl::connectionClosed);
+  QTcpSocket sender;
+  sender.connectToHost(QHostAddress::LocalHost, server.listeningPort());
+  ASSERT_TRUE(sender.waitForConnected(5000));
+  sender.write("x");
+  ASSERT_TRUE(arrived.wait(5000));
+
+  server.closeConnection(arrived[0][0].value<ServerControl::ConnectionId>());
+  EXPECT_EQ(server.connectionCount(), 0);
+  EXPECT_EQ(closed.size(), 1);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return sender.state() == QAbstractSocket::UnconnectedState; }, 5000));
+  server.closeConnection(12345);  // an unknown id changes nothing
+  EXPECT_EQ(closed.size(), 1);
+}
+
+TEST(ServerControl, TakenPortIsReported) {
+  ServerControl holder(0);
+  ASSERT_TRUE(holder.listen(QHostAddress::LocalHost));
+  ServerControl second(holder.listeningPort());
+  QSignalSpy failed(&second, &ServerControl::listenFailed);
+  EXPECT_FALSE(second.listen(QHostAddress::LocalHost));
+  EXPECT_FALSE(second.isListening());
+  EXPECT_EQ(failed.size(), 1);
+  EXPECT_FALSE(second.listenError().isEmpty());
+
+  holder.close();
+  EXPECT_TRUE(second.listen(QHostAddress::LocalHost));
+  EXPECT_TRUE(second.listenError().isEmpty());
 }
 
 }  // namespace
