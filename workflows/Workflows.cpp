@@ -6,6 +6,7 @@
 #include "app/Program.h"
 #include "results/ResultFiles.h"
 #include "workflows/ComparisonPage.h"
+#include "workflows/HiddenPages.h"
 #include "workflows/WorkflowContext.h"
 
 namespace velmora {
@@ -37,6 +38,7 @@ void installWorkflows(Program& program) {
                                 &program.window());
   installResultFiles(host->context);
   installComparisonPage(host->context);
+  installHiddenPages(host->context);
 }
 
 }  // namespace velmora
