@@ -28,10 +28,9 @@ void ProgramState::create(const ConfigFile& config) {
   // 3. The selected-row list starts empty.
   selectedRows.clear();
   // The service status starts unsuccessful with three empty texts; the
-  // request start time and the receive buffer start at zero and empty.
+  // request start time starts at zero.
   serviceStatus = ServiceStatus{};
   requestStartTime = 0;
-  receiveBuffer.clear();
   created_ = true;
   released_ = false;
 }
@@ -44,9 +43,7 @@ void ProgramState::release() {
   serviceStatus = ServiceStatus{};
   // 3. The reply document (this releases its script engine).
   replyDocument.reset();
-  // 4. The receive buffer.
-  Bytes().swap(receiveBuffer);
-  // 5. The selected-row list.
+  // 4. The selected-row list.
   std::vector<std::int32_t>().swap(selectedRows);
   released_ = true;
 }

@@ -23,13 +23,11 @@ class ProgramState {
 
   // Creates the objects, in this order: the vision client (its service host
   // and keys come from config), the reply document, the selected-row list.
-  // The service status, the request start time and the receive buffer start
-  // empty or zero.
+  // The service status and the request start time start empty or zero.
   void create(const ConfigFile& config);
 
   // The shutdown routine. Releases, in this order: the vision client, the
-  // service status texts, the reply document, the receive buffer, the
-  // selected-row list. Runs once; later calls do nothing.
+  // service status texts, the reply document, the selected-row list. Runs once; later calls do nothing.
   void release();
 
   bool isCreated() const { return created_; }
@@ -45,8 +43,9 @@ class ProgramState {
 
   // Tick count at the click that started the running request; 0 when none.
   std::uint32_t requestStartTime = 0;
-  // Bytes of the picture being received by the remote picture receiver.
-  Bytes receiveBuffer;
+  // The pictures being received on the TCP port are kept per connection by
+  // the remote picture receiver (so two senders never mix their bytes), and
+  // released with the window's connections.
   // Row indices of the folder list picked for "打开选择目录".
   std::vector<std::int32_t> selectedRows;
 

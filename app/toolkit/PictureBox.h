@@ -19,16 +19,21 @@ class PictureBox : public QLabel {
   const Bytes& picture() const { return encoded_; }
   bool hasPicture() const { return !encoded_.empty(); }
   // True when the bytes held decode as a picture.
-  bool isShowingPicture() const { return !decoded_.isNull(); }
+  bool isShowingPicture() const;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void showScaled();
+  // Decodes the bytes on first need: a box that is never shown (a page
+  // without a tab) never pays for decoding.
+  void decode() const;
 
   Bytes encoded_;
-  QPixmap decoded_;
+  mutable QPixmap decoded_;
+  mutable bool stale_ = false;
 };
 
 }  // namespace velmora

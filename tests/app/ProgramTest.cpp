@@ -142,13 +142,11 @@ TEST_F(ProgramTest, ReadOnlyConfigKeepsTheProgramRunning) {
 TEST_F(ProgramTest, ClosingTheMainWindowRunsTheShutdownRoutine) {
   Program program(options());
   QTimer::singleShot(0, [&] {
-    program.state().receiveBuffer = "AAAA";
     program.state().selectedRows = {0, 2};
     program.window().close();
   });
   EXPECT_EQ(program.run(), 0);
   EXPECT_TRUE(program.state().isReleased());
-  EXPECT_TRUE(program.state().receiveBuffer.empty());
   EXPECT_TRUE(program.state().selectedRows.empty());
   EXPECT_FALSE(std::filesystem::exists(config)) << "nothing is written at exit";
   program.shutdown();  // a second run of the routine changes nothing
