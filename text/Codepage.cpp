@@ -4,6 +4,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <utility>
 
 namespace velmora {
 
@@ -22,6 +25,8 @@ class Converter {
   bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
   std::string run(std::string_view input) {
+    // Back to the initial shift state, whatever the last use left.
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     std::string out;
     out.resize(input.size() * 2 + 16);
     char* in = const_cast<char*>(input.data());
@@ -74,13 +79,23 @@ std::string_view asBytes(std::basic_string_view<Char> text) {
 
 constexpr const char* kUtf16 = "UTF-16LE";
 
+// Opening a descriptor loads glibc's conversion module each time, which costs
+// far more than converting a short text; each thread keeps the descriptors it
+// has opened (a descriptor must not be shared between threads).
+Converter* cachedConverter(const char* from, const char* to) {
+  thread_local std::map<std::pair<std::string, std::string>, std::unique_ptr<Converter>> converters;
+  auto& slot = converters[{from, to}];
+  if (!slot) slot = std::make_unique<Converter>(from, to);
+  return slot->valid() ? slot.get() : nullptr;
+}
+
 }  // namespace
 
 std::string convertEncoding(std::string_view input, const char* from, const char* to) {
   if (input.empty()) return {};
-  Converter converter(from, to);
-  if (!converter.valid()) return {};
-  return converter.run(input);
+  Converter* converter = cachedConverter(from, to);
+  if (!converter) return {};
+  return converter->run(input);
 }
 
 Text utf8ToGbk(std::string_view utf8) { return convertEncoding(utf8, "UTF-8", "CP936"); }

@@ -25,6 +25,8 @@ class ServerControl : public QObject {
   explicit ServerControl(quint16 port, QObject* parent = nullptr);
 
   quint16 port() const { return port_; }
+  // The port the next listen uses; 0 lets the system pick a free one.
+  void setPort(quint16 port) { port_ = port; }
   // Starts listening on the control's port with the system's largest
   // connection backlog; false when the port is taken (listenFailed is then
   // emitted with the reason).

@@ -142,6 +142,7 @@ class PictureReceiverTest : public HiddenPagesTest {
  protected:
   void SetUp() override {
     HiddenPagesTest::SetUp();
+    window.服务器1->setPort(0);  // a free port, so tests can run side by side
     ASSERT_TRUE(window.服务器1->listen(QHostAddress::LocalHost));
     port = window.服务器1->listeningPort();
     // Every search finds the same person, so each one shows in the labels.
@@ -329,20 +330,22 @@ TEST_F(PictureReceiverTest, BytesThatAreNoPictureGoToTheServiceUnchanged) {
 // the status line says that remote pictures cannot be received, whether the
 // listening fails after the handlers are installed or before.
 TEST(PictureReceiverPort, PortInUseIsReportedOnTheStatusLine) {
-  QTcpServer holder;  // holds the port unless someone else already does
-  holder.listen(QHostAddress::LocalHost, MainWindow::kReceiverPort);
-  const QString unavailable = receiverUnavailableText(MainWindow::kReceiverPort);
-  EXPECT_TRUE(unavailable.contains(QStringLiteral("19720")));
+  EXPECT_TRUE(receiverUnavailableText(MainWindow::kReceiverPort).contains(QStringLiteral("19720")));
+  QTcpServer holder;  // holds a port the windows then try to listen on
+  ASSERT_TRUE(holder.listen(QHostAddress::LocalHost, 0));
+  const QString unavailable = receiverUnavailableText(holder.serverPort());
 
   ProgramState state;
   ScriptedPrompts prompts;
   MainWindow installedFirst;
   WorkflowContext first{installedFirst, state, prompts};
   installHiddenPages(first);
+  installedFirst.服务器1->setPort(holder.serverPort());
   EXPECT_FALSE(installedFirst.服务器1->listen(QHostAddress::LocalHost));
   EXPECT_EQ(installedFirst.标签_状态->text(), unavailable);
 
   MainWindow listenedFirst;
+  listenedFirst.服务器1->setPort(holder.serverPort());
   EXPECT_FALSE(listenedFirst.服务器1->listen(QHostAddress::LocalHost));
   WorkflowContext second{listenedFirst, state, prompts};
   installHiddenPages(second);
