@@ -345,4 +345,4 @@ TEST(FileTitle, IsTheNameWithoutItsExtension) {
 }  // namespace
 }  // namespace velmora::testing
 
-int main(int argc, char** argv) { return velmora::testing::runComparisonTests(argc, argv); }
+int main(int argc, char** argv) { return velmora::testing::runWidgetTests(argc, argv); }

@@ -3,52 +3,29 @@
 // whose vision client talks to the loopback stand-in of the service, and a
 // scratch folder in which the tests build photo folders of small real
 // pictures. Dialogs are answered by ScriptedPrompts.
-#include <QApplication>
-#include <QBuffer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTreeWidget>
-#include <functional>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <string>
 
-#include <gtest/gtest.h>
-
-#include "app/MainWindow.h"
-#include "app/ProgramState.h"
-#include "app/toolkit/EventLoop.h"
 #include "app/toolkit/ReportList.h"
-#include "json/JsonDocument.h"
-#include "tests/support/ScriptedPrompts.h"
-#include "tools/standin/VisionStandIn.h"
+#include "tests/workflows/WorkflowFixture.h"
 #include "vision/Base64.h"
-#include "vision/VisionClient.h"
 #include "workflows/ComparisonPage.h"
 #include "workflows/FolderEnumeration.h"
-#include "workflows/WorkflowContext.h"
 
 namespace velmora::testing {
-
-using standin::Endpoint;
-using standin::Reply;
 
 // A small PNG that differs for every seed.
 inline QByteArray pictureBytes(int seed, int side = 40) {
   QImage image(side, side, QImage::Format_RGB32);
   image.fill(QColor::fromHsv((seed * 47) % 360, 200, 100 + seed % 150));
   QPainter(&image).drawText(4, side / 2, QString::number(seed));
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
-  return bytes;
+  return encodePng(image);
 }
 
 inline void writeFile(const QString& path, const QByteArray& bytes) {
@@ -62,8 +39,6 @@ inline QByteArray readFile(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-inline Bytes asBytes(const QByteArray& bytes) { return Bytes(bytes.constData(), std::size_t(bytes.size())); }
-
 // A successful match reply with this score.
 inline Reply matchReply(double score) {
   return Reply::json(R"({"error_code":0,"error_msg":"SUCCESS","log_id":1,"result":{"score":)" +
@@ -71,35 +46,23 @@ inline Reply matchReply(double score) {
                      R"(,"face_list":[{"face_token":"token-a"},{"face_token":"token-b"}]}})");
 }
 
-// Pumps events until done() holds; false when timeoutMs passed first.
-inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    pumpEvents();
-    QThread::msleep(1);
-  }
-  return true;
-}
-
-class ComparisonTest : public ::testing::Test {
+class ComparisonTest : public WorkflowTest {
  protected:
   void SetUp() override {
     ASSERT_TRUE(scratch.isValid());
-    ASSERT_TRUE(service.start());
+    WorkflowTest::SetUp();
     service.setRule(Endpoint::Match, [this](const standin::Request& request) -> std::optional<Reply> {
       std::lock_guard lock(repliesMutex);
       const auto found = repliesBySecondPicture.find(request.json()[1]["image"].text());
       if (found == repliesBySecondPicture.end()) return std::nullopt;
       return found->second;
     });
-    state.visionClient = std::make_unique<VisionClient>([] { return ApiKeys{"key", "secret"}; }, service.host());
-    state.replyDocument = std::make_unique<JsonDocument>();
-    ASSERT_EQ(state.visionClient->requestToken(), "1");
     page = installComparisonPage(context);
     service.clearRequests();
   }
+
+  // The service's rule reads the replies below: stop it before they go.
+  void TearDown() override { service.stop(); }
 
   // A folder below the scratch folder holding `pictures` different pictures
   // (named p1.png, p2.png, ...); its path without a trailing "/".
@@ -133,12 +96,6 @@ class ComparisonTest : public ::testing::Test {
     return cells;
   }
 
-  QStringList messages() const {
-    QStringList texts;
-    for (const auto& message : prompts.messages) texts << message.text;
-    return texts;
-  }
-
   // The second pictures of the match requests received, as files of folder.
   std::vector<int> sentPositions(const QStringList& files) const {
     std::vector<int> positions;
@@ -154,21 +111,7 @@ class ComparisonTest : public ::testing::Test {
   int pictureSeed = 0;
   std::mutex repliesMutex;
   std::map<std::string, Reply> repliesBySecondPicture;
-  standin::VisionStandIn service;
-  MainWindow window;
-  ProgramState state;
-  ScriptedPrompts prompts;
-  WorkflowContext context{window, state, prompts};
   ComparisonPage* page = nullptr;
 };
-
-// The main of each test program: one QApplication, offscreen unless told
-// otherwise (test discovery runs the program without the test environment).
-inline int runComparisonTests(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
 
 }  // namespace velmora::testing

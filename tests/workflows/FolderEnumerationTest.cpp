@@ -228,4 +228,4 @@ TEST_F(FolderEnumerationTest, EnumerateAppendsTheFirstFoldersFilesEachTime) {
 }  // namespace
 }  // namespace velmora::testing
 
-int main(int argc, char** argv) { return velmora::testing::runComparisonTests(argc, argv); }
+int main(int argc, char** argv) { return velmora::testing::runWidgetTests(argc, argv); }

@@ -234,6 +234,6 @@ TEST_F(FolderListActionsTest, ClearingTheListLeavesPicturesAndLabels) {
 }  // namespace
 }  // namespace velmora::testing
 
-int main(int argc, char** argv) { return velmora::testing::runComparisonTests(argc, argv); }
+int main(int argc, char** argv) { return velmora::testing::runWidgetTests(argc, argv); }
 
 #include "FolderListActionsTest.moc"

@@ -166,4 +166,4 @@ TEST_F(PairwiseComparisonTest, ADroppedPictureReplacesTheBoxesPictureAndNoLabel)
 }  // namespace
 }  // namespace velmora::testing
 
-int main(int argc, char** argv) { return velmora::testing::runComparisonTests(argc, argv); }
+int main(int argc, char** argv) { return velmora::testing::runWidgetTests(argc, argv); }

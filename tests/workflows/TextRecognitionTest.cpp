@@ -8,6 +8,7 @@
 #include "app/toolkit/PictureBox.h"
 #include "app/toolkit/TabControl.h"
 #include "app/toolkit/TextBridge.h"
+#include "text/Codepage.h"
 #include "vision/ServiceEndpoints.h"
 #include "workflows/TextRecognition.h"
 
