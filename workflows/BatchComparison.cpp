@@ -15,7 +15,6 @@
 #include "workflows/FaceMatch.h"
 #include "workflows/FolderEnumeration.h"
 #include "workflows/PictureFiles.h"
-#include "workflows/ReportRows.h"
 #include "workflows/WorkflowContext.h"
 
 namespace velmora {

@@ -17,7 +17,6 @@
 #include "workflows/FolderWalk.h"
 #include "workflows/PairwiseComparison.h"
 #include "workflows/PictureFiles.h"
-#include "workflows/ReportRows.h"
 #include "workflows/WorkflowContext.h"
 
 namespace velmora {

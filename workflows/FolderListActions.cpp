@@ -16,7 +16,6 @@
 #include "text/Numbers.h"
 #include "workflows/FolderEnumeration.h"
 #include "workflows/PictureFiles.h"
-#include "workflows/ReportRows.h"
 #include "workflows/WorkflowContext.h"
 
 namespace velmora {

@@ -13,7 +13,6 @@
 #include "app/toolkit/ReportList.h"
 #include "workflows/DirectoryReader.h"
 #include "workflows/FolderEnumeration.h"
-#include "workflows/ReportRows.h"
 
 namespace velmora {
 

@@ -56,6 +56,18 @@ int appendRow(QTreeWidget* list, const QString& firstCell) {
   return list->topLevelItemCount() - 1;
 }
 
+void appendRows(QTreeWidget* list, QStringList::const_iterator first, QStringList::const_iterator last) {
+  if (first == last || list->columnCount() == 0) return;
+  QList<QTreeWidgetItem*> items;
+  items.reserve(last - first);
+  for (auto text = first; text != last; ++text) {
+    auto* item = new QTreeWidgetItem;
+    item->setText(0, *text);
+    items.append(item);
+  }
+  list->addTopLevelItems(items);
+}
+
 int appendColumn(QTreeWidget* list, const QString& title, int width) {
   const int column = list->columnCount();
   list->setColumnCount(column + 1);

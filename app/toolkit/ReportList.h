@@ -4,6 +4,7 @@
 // header's section titles are the column titles.
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class QTreeWidget;
 
@@ -24,6 +25,12 @@ bool setCellText(QTreeWidget* list, int row, int column, const QString& text);
 
 // Appends a row whose first cell holds text; returns its index.
 int appendRow(QTreeWidget* list, const QString& firstCell = {});
+// Appends one row per text, in order, the text in the row's first cell: one
+// insertion for the whole run of rows, so long lists fill quickly.
+void appendRows(QTreeWidget* list, QStringList::const_iterator first, QStringList::const_iterator last);
+inline void appendRows(QTreeWidget* list, const QStringList& firstCells) {
+  appendRows(list, firstCells.cbegin(), firstCells.cend());
+}
 // Appends a column with a title and a width in pixels; returns its index.
 int appendColumn(QTreeWidget* list, const QString& title, int width);
 // Removes every column (and with them every row).
