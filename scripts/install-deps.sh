@@ -12,6 +12,7 @@ for pkg in "${wanted[@]}"; do
 done
 
 if ((${#missing[@]} == 0)); then
+  "$here/fetch-models.sh"
   exit 0
 fi
 
@@ -28,3 +29,4 @@ echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 "${as_root[@]}" apt-get update -qq || true
 "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"$here/fetch-models.sh"
