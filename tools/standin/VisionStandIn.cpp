@@ -17,32 +17,11 @@ namespace velmora::standin {
 
 namespace {
 
-constexpr std::pair<Endpoint, std::string_view> kPaths[] = {
-    {Endpoint::Token, "/oauth/2.0/token"},
-    {Endpoint::Match, "/rest/2.0/face/v3/match"},
-    {Endpoint::Search, "/rest/2.0/face/v3/search"},
-    {Endpoint::UserAdd, "/rest/2.0/face/v3/faceset/user/add"},
-    {Endpoint::GeneralText, "/rest/2.0/ocr/v1/general_basic"},
-    {Endpoint::Plate, "/rest/2.0/ocr/v1/license_plate"},
-};
-
-// A log id as the service gives one with every reply; the time keeps them
-// apart without any shared counter.
-std::string logId() {
-  const auto now = std::chrono::system_clock::now().time_since_epoch();
-  return std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(now).count() % 10'000'000'000LL);
-}
-
-std::string timestamp() {
-  const auto now = std::chrono::system_clock::now().time_since_epoch();
-  return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(now).count());
-}
-
-std::string numberText(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.15g", value);
-  return text;
-}
+using contract::errorBody;
+using contract::faceErrorBody;
+using contract::formValue;
+using contract::isBase64;
+using contract::numberText;
 
 // A stable 32-hex-digit token for a picture: FNV-1a, twice with two seeds.
 std::string faceTokenOf(std::string_view imageBase64) {
@@ -59,42 +38,6 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
          });
-}
-
-// Percent-decoding of a query or form value; "+" stands for a blank.
-std::string percentDecode(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '+') {
-      out += ' ';
-    } else if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
-               std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-      out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
-      i += 2;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
-}
-
-// The value of name in "a=1&b=2" (decoded), or nothing.
-std::optional<std::string> formValue(std::string_view form, std::string_view name) {
-  while (!form.empty()) {
-    const std::size_t amp = form.find('&');
-    const std::string_view pair = form.substr(0, amp);
-    const std::size_t eq = pair.find('=');
-    if (pair.substr(0, eq) == name) return percentDecode(eq == std::string_view::npos ? "" : pair.substr(eq + 1));
-    if (amp == std::string_view::npos) break;
-    form.remove_prefix(amp + 1);
-  }
-  return std::nullopt;
-}
-
-bool isBase64(std::string_view text) {
-  return text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=") ==
-         std::string_view::npos;
 }
 
 // Closes the connection a request came in on, before anything is written:
@@ -121,31 +64,11 @@ void shutDownConnection(const httplib::Request& in) {
   closedir(dir);
 }
 
-std::string faceError(long long code, std::string_view message) {
-  return "{\"error_code\":" + std::to_string(code) + ",\"error_msg\":" + jsonQuote(message) + ",\"log_id\":" +
-         logId() + ",\"timestamp\":" + timestamp() + ",\"cached\":0,\"result\":null}";
-}
+Reply faceSuccess(const std::string& resultJson) { return Reply::json(contract::faceSuccessBody(resultJson)); }
 
-Reply faceSuccess(const std::string& resultJson) {
-  return Reply::json("{\"error_code\":0,\"error_msg\":\"SUCCESS\",\"log_id\":" + logId() + ",\"timestamp\":" +
-                     timestamp() + ",\"cached\":0,\"result\":" + resultJson + "}");
-}
-
-Reply faceFailure(long long code, std::string_view message) { return Reply::json(faceError(code, message)); }
+Reply faceFailure(long long code, std::string_view message) { return Reply::json(faceErrorBody(code, message)); }
 
 }  // namespace
-
-std::string_view pathOf(Endpoint endpoint) {
-  for (const auto& [e, path] : kPaths)
-    if (e == endpoint) return path;
-  return {};
-}
-
-Endpoint endpointOf(std::string_view path) {
-  for (const auto& [e, p] : kPaths)
-    if (p == path) return e;
-  return Endpoint::Other;
-}
 
 // ---- Reply -----------------------------------------------------------------
 
@@ -156,8 +79,7 @@ Reply Reply::json(std::string body) {
 }
 
 Reply Reply::error(long long errorCode, std::string_view errorMessage) {
-  return json("{\"error_code\":" + std::to_string(errorCode) + ",\"error_msg\":" + jsonQuote(errorMessage) +
-              ",\"log_id\":" + logId() + "}");
+  return json(errorBody(errorCode, errorMessage));
 }
 
 Reply Reply::raw(int status, std::string body, std::string contentType) {
@@ -207,52 +129,21 @@ std::string Request::formImage() const { return formValue(body, "image").value_o
 
 // ---- VisionStandIn ---------------------------------------------------------
 
-VisionStandIn::VisionStandIn(Settings settings) : settings_(std::move(settings)) {}
+VisionStandIn::VisionStandIn(Settings settings)
+    : settings_(std::move(settings)),
+      server_([this](const httplib::Request& in, httplib::Response& out) { handle(in, out); }) {}
 
 VisionStandIn::~VisionStandIn() { stop(); }
 
-bool VisionStandIn::start(int port) {
-  if (server_) return false;
-  auto server = std::make_unique<httplib::Server>();
-  server->set_payload_max_length(256u << 20);
-  server->set_keep_alive_timeout(2);
-  const auto handler = [this](const httplib::Request& in, httplib::Response& out) { handle(in, out); };
-  server->Get(".*", handler);
-  server->Post(".*", handler);
+bool VisionStandIn::start(int port) { return server_.start(port); }
 
-  const int bound = port == 0 ? server->bind_to_any_port("127.0.0.1") : (server->bind_to_port("127.0.0.1", port) ? port : -1);
-  if (bound <= 0) return false;
+void VisionStandIn::stop() { server_.stop(); }
 
-  server_ = std::move(server);
-  port_ = bound;
-  thread_ = std::thread([server = server_.get()] {
-    // A client that goes away while a reply is written must not end the
-    // process: the server's threads (this one and the pool it starts) keep
-    // SIGPIPE blocked, so the write fails with EPIPE instead.
-    sigset_t pipe;
-    sigemptyset(&pipe);
-    sigaddset(&pipe, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
-    server->listen_after_bind();
-  });
-  // stop() only takes effect once the server runs; wait for that.
-  for (int i = 0; i < 2000 && !server_->is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  return true;
-}
+bool VisionStandIn::running() const { return server_.running(); }
 
-void VisionStandIn::stop() {
-  if (!server_) return;
-  server_->stop();
-  if (thread_.joinable()) thread_.join();
-  server_.reset();
-  port_ = 0;
-}
+int VisionStandIn::port() const { return server_.port(); }
 
-bool VisionStandIn::running() const { return server_ != nullptr; }
-
-int VisionStandIn::port() const { return port_; }
-
-std::string VisionStandIn::host() const { return "http://127.0.0.1:" + std::to_string(port_); }
+std::string VisionStandIn::host() const { return server_.host(); }
 
 void VisionStandIn::enqueue(Endpoint endpoint, Reply reply) {
   std::lock_guard lock(mutex_);
@@ -384,12 +275,12 @@ Reply VisionStandIn::defaultReply(const Request& request) {
   if (request.endpoint == Endpoint::Token) return tokenReply(request);
 
   if (settings_.checkToken && request.queryValue("access_token") != settings_.accessToken)
-    return Reply::error(110, "Access token invalid or no longer valid");
+    return Reply::error(contract::kTokenInvalid.code, contract::kTokenInvalid.message);
 
   if (request.endpoint == Endpoint::GeneralText || request.endpoint == Endpoint::Plate) return ocrReply(request);
 
   const std::optional<Json> body = Json::parse(request.body);
-  if (!body) return faceFailure(222200, "request body should be json format");
+  if (!body) return faceFailure(contract::kBodyNotJson.code, contract::kBodyNotJson.message);
   switch (request.endpoint) {
     case Endpoint::Match: return matchReply(*body);
     case Endpoint::Search: return searchReply(*body);
@@ -409,15 +300,9 @@ Reply VisionStandIn::tokenReply(const Request& request) const {
                                    : !apiKey.empty() && !secretKey.empty();
   if (!accepted) {
     const char* reason = configured && apiKey != settings_.apiKey ? "unknown client id" : "Client authentication failed";
-    return Reply::raw(401, std::string(R"({"error":"invalid_client","error_description":")") + reason + "\"}",
-                      "application/json");
+    return Reply::raw(401, contract::oauthErrorBody("invalid_client", reason), "application/json");
   }
-  return Reply::json(R"({"refresh_token":"25.9f3e6a0d4c2b1e8f7a6d5c4b3a2f1e0d.315360000.2000000000.282335-10000000",)"
-                     R"("expires_in":2592000,"session_key":"9mzdDZXu3dENdFZQurfg0Vz8slgSgvvOAUebNFzyzcpQ5EnbxbF+hfG9DQkpUVQdh4p6HbQcAiz5RmuBAja1JJGgIdJI",)"
-                     R"("access_token":)" +
-                     jsonQuote(settings_.accessToken) +
-                     R"(,"scope":"public brain_all_scope vis-faceverify_faceverify_h5-face-liveness wise_adapt",)"
-                     R"("session_secret":"2ca66d464545c77a4767f709873be4"})");
+  return Reply::json(contract::tokenBody(settings_.accessToken));
 }
 
 Reply VisionStandIn::matchReply(const Json& body) const {
@@ -491,7 +376,7 @@ Reply VisionStandIn::ocrReply(const Request& request) const {
   if (image->empty()) return Reply::error(216200, "empty image");
 
   if (request.endpoint == Endpoint::Plate) {
-    return Reply::json("{\"log_id\":" + logId() + ",\"words_result\":{\"color\":" + jsonQuote(settings_.plateColor) +
+    return Reply::json("{\"log_id\":" + contract::logId() + ",\"words_result\":{\"color\":" + jsonQuote(settings_.plateColor) +
                        ",\"number\":" + jsonQuote(settings_.plateNumber) +
                        ",\"probability\":[0.9999,0.9998,0.9997,0.9999,0.9996,0.9998,0.9999],"
                        "\"vertexes_location\":[{\"x\":120,\"y\":300},{\"x\":380,\"y\":300},"
@@ -503,7 +388,7 @@ Reply VisionStandIn::ocrReply(const Request& request) const {
     lines += "{\"words\":" + jsonQuote(line) + "}";
   }
   return Reply::json("{\"words_result\":[" + lines + "],\"words_result_num\":" +
-                     std::to_string(settings_.textLines.size()) + ",\"log_id\":" + logId() + "}");
+                     std::to_string(settings_.textLines.size()) + ",\"log_id\":" + contract::logId() + "}");
 }
 
 }  // namespace velmora::standin

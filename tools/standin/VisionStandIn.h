@@ -75,21 +75,22 @@
 #include <utility>
 #include <vector>
 
-#include "tools/standin/Json.h"
+#include "engine/contract/Json.h"
+#include "engine/contract/LoopbackServer.h"
+#include "engine/contract/ServiceContract.h"
 
 namespace httplib {
-class Server;
 struct Request;
 struct Response;
 }  // namespace httplib
 
 namespace velmora::standin {
 
-enum class Endpoint { Token, Match, Search, UserAdd, GeneralText, Plate, Other };
-
-// The path of an endpoint ("/rest/2.0/face/v3/match"); empty for Other.
-std::string_view pathOf(Endpoint endpoint);
-Endpoint endpointOf(std::string_view path);
+using contract::Endpoint;
+using contract::endpointOf;
+using contract::Json;
+using contract::jsonQuote;
+using contract::pathOf;
 
 struct Reply {
   enum class Cut {
@@ -214,9 +215,7 @@ class VisionStandIn {
   std::vector<Request> received_;
   std::vector<Face> faceSet_;
 
-  std::unique_ptr<httplib::Server> server_;
-  std::thread thread_;
-  int port_ = 0;
+  contract::LoopbackServer server_;
 };
 
 }  // namespace velmora::standin

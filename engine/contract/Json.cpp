@@ -1,9 +1,9 @@
-#include "tools/standin/Json.h"
+#include "engine/contract/Json.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-namespace velmora::standin {
+namespace velmora::contract {
 
 namespace {
 const Json kNull;
@@ -257,4 +257,4 @@ std::string jsonQuote(std::string_view text) {
   return out;
 }
 
-}  // namespace velmora::standin
+}  // namespace velmora::contract

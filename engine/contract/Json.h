@@ -1,7 +1,7 @@
 #pragma once
-// A small JSON reader and string quoting for the vision service stand-in: it
-// reads request bodies the way the service does, and lets tests look into
-// what went over the wire. Texts are UTF-8.
+// A small JSON reader and string quoting for the servers that speak the vision
+// service contract (the stand-in and the offline engine): they read request
+// bodies with it, and tests look into what went over the wire. Texts are UTF-8.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,7 +9,7 @@
 #include <variant>
 #include <vector>
 
-namespace velmora::standin {
+namespace velmora::contract {
 
 class Json {
  public:
@@ -49,4 +49,4 @@ class Json {
 // text as a JSON string, quotes included.
 std::string jsonQuote(std::string_view text);
 
-}  // namespace velmora::standin
+}  // namespace velmora::contract
