@@ -71,5 +71,17 @@ TEST_F(KeytoolTest, RefusesWhatItCannotStore) {
   EXPECT_EQ(keytool("", "").status, 2);
 }
 
+TEST_F(KeytoolTest, SwitchesTheServiceAddress) {
+  const fs::path config = folder / "config.ini";
+  std::ofstream(config) << "[config]\nyuzhi=85\n";
+  ASSERT_EQ(keytool("host " + config.string() + " http://127.0.0.1:8711", "").status, 0);
+  EXPECT_EQ(ConfigFile(config).value(ConfigFile::kHost), "http://127.0.0.1:8711");
+  ASSERT_EQ(keytool("host " + config.string(), "").status, 0);  // back to the cloud service
+  EXPECT_EQ(ConfigFile(config).value(ConfigFile::kHost), "");
+  EXPECT_EQ(ConfigFile(config).value(ConfigFile::kThreshold), "85");
+  EXPECT_EQ(keytool("host " + config.string() + " ftp://elsewhere", "").status, 2);
+  EXPECT_EQ(keytool("host " + config.string() + " 'http://a\nb'", "").status, 2);
+}
+
 }  // namespace
 }  // namespace velmora

@@ -5,6 +5,8 @@
 //
 //   velmora-keytool write CONFIG.INI   API key, then secret key, one per line
 //   velmora-keytool print              stored form of every key line read
+//   velmora-keytool host CONFIG.INI [URL]  the service's address ("Host"); without
+//                                          URL the cloud service's own address
 #include <termios.h>
 #include <unistd.h>
 
@@ -24,7 +26,11 @@ using velmora::ConfigFile;
 constexpr const char* kUsage =
     "usage: velmora-keytool write CONFIG.INI   read the API key and the secret key from standard input\n"
     "                                          (one per line) and store both in CONFIG.INI\n"
-    "       velmora-keytool print              print the stored form of each key line read\n";
+    "       velmora-keytool print              print the stored form of each key line read\n"
+    "       velmora-keytool host CONFIG.INI [URL]\n"
+    "                                          store URL as the service's address in CONFIG.INI\n"
+    "                                          (e.g. http://127.0.0.1:8711 for the offline engine);\n"
+    "                                          without URL the cloud service is used again\n";
 
 // Turns terminal echo off while a key is typed, and back on afterwards.
 class HiddenInput {
@@ -113,11 +119,31 @@ int printStoredForms() {
   return status;
 }
 
+// An address is one line of printable ASCII starting with http:// or https://.
+bool isUsableAddress(const std::string& url) {
+  return (url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0) && isUsableKey(url);
+}
+
+int writeHost(const char* configPath, const std::string& url) {
+  if (!url.empty() && !isUsableAddress(url)) {
+    std::cerr << "velmora-keytool: the address must start with http:// or https:// (got \"" << url << "\")\n";
+    return 2;
+  }
+  if (!ConfigFile(configPath).setValue(ConfigFile::kHost, url)) {
+    std::cerr << "velmora-keytool: cannot write " << configPath << " (read-only, or the folder is not writable)\n";
+    return 1;
+  }
+  if (url.empty()) std::cerr << "velmora-keytool: " << configPath << " now uses the cloud service\n";
+  else std::cerr << "velmora-keytool: " << configPath << " now uses the service at " << url << '\n';
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   if (argc == 3 && std::strcmp(argv[1], "write") == 0) return writeKeys(argv[2]);
   if (argc == 2 && std::strcmp(argv[1], "print") == 0) return printStoredForms();
+  if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "host") == 0) return writeHost(argv[2], argc == 4 ? argv[3] : "");
   std::cerr << kUsage;
   return 2;
 }
