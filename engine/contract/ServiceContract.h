@@ -28,6 +28,7 @@ inline constexpr ServiceError kNoFace{222202, "pic not has face"};
 inline constexpr ServiceError kImageCheckFailed{222203, "image check fail"};
 inline constexpr ServiceError kUserNotFound{222207, "match user is not found"};
 inline constexpr ServiceError kFaceAlreadyExists{223105, "face is already exist"};
+inline constexpr ServiceError kAddFaceFailed{222300, "add face fail"};
 inline constexpr ServiceError kOcrEmptyImage{216200, "empty image"};
 inline constexpr ServiceError kOcrImageFormat{216201, "image format error"};
 // "param[<name>] is null": a required member is missing or empty.
