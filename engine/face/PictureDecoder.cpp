@@ -1,5 +1,6 @@
 #include "engine/face/PictureDecoder.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -127,7 +128,8 @@ bool runJpeg(JpegJob& job, std::span<const std::uint8_t> bytes, long maxPixels) 
     if (jpeg_read_scanlines(&info, &rowPointer, 1) != 1) break;
     job.shrink->addRow(job.row.data());
   }
-  // The end marker is not read: a picture whose pixels are all there is whole.
+  // What follows the last row is not read. (A file cut just before its end
+  // marker still fails: the entropy decoder reads ahead into it.)
   return true;
 }
 
@@ -208,7 +210,7 @@ bool runPng(PngJob& job, long maxPixels) {
     return true;
   }
   job.shrink.emplace(width, height, boxFactor(width, height, maxPixels));
-  job.row.resize(static_cast<std::size_t>(width) * 3);
+  job.row.resize(std::max<std::size_t>(png_get_rowbytes(png, info), static_cast<std::size_t>(width) * 3));
   for (long r = 0; r < height; ++r) {
     png_read_row(png, job.row.data(), nullptr);
     job.shrink->addRow(job.row.data());
@@ -225,6 +227,11 @@ class MemoryStreamBuffer : public std::streambuf {
     setg(begin, begin, begin + bytes.size());
   }
 };
+
+long bigEndian32(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  return static_cast<long>(std::uint32_t{bytes[offset]} << 24 | std::uint32_t{bytes[offset + 1]} << 16 |
+                           std::uint32_t{bytes[offset + 2]} << 8 | std::uint32_t{bytes[offset + 3]});
+}
 
 long littleEndian32(std::span<const std::uint8_t> bytes, std::size_t offset) {
   return static_cast<std::int32_t>(std::uint32_t{bytes[offset]} | std::uint32_t{bytes[offset + 1]} << 8 |
@@ -256,6 +263,10 @@ DecodedPicture PictureDecoder::decodeJpeg(std::span<const std::uint8_t> bytes) c
 }
 
 DecodedPicture PictureDecoder::decodePng(std::span<const std::uint8_t> bytes) const {
+  // The size is refused from the header itself, before libpng reads on.
+  if (bytes.size() >= 24 && bigEndian32(bytes, 16) * bigEndian32(bytes, 20) > kMaxSourcePixels) {
+    return failure("picture too large");
+  }
   PngJob job;
   job.bytes = bytes;
   job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &job, pngError, pngWarning);
@@ -272,14 +283,13 @@ DecodedPicture PictureDecoder::decodePng(std::span<const std::uint8_t> bytes) co
   return result;
 }
 
-// BMP pictures are read whole by dlib; they are uncompressed (or nearly), so
-// their size is bounded by the bytes they came in. One that claims more
-// pixels than four times the bound is refused before anything is allocated.
+// BMP pictures are read whole by dlib and shrunk afterwards, so one that
+// claims more than kMaxBmpPixels is refused before anything is allocated.
 DecodedPicture PictureDecoder::decodeBmp(std::span<const std::uint8_t> bytes) const {
   if (bytes.size() < 26) return failure("BMP: file too short");
   const long width = std::labs(littleEndian32(bytes, 18));
   const long height = std::labs(littleEndian32(bytes, 22));
-  if (width * height > 4 * maxPixels_) return failure("picture too large");
+  if (width * height > kMaxBmpPixels) return failure("picture too large");
 
   DecodedPicture result;
   result.sourceWidth = width;

@@ -10,7 +10,8 @@
 // twice what the 150-pixel aligned chip takes, while a decoded picture stays
 // at 12 MB. Pictures claiming more than kMaxSourcePixels are refused, and the
 // JPEG decoder's own working memory (large for progressive pictures) is capped
-// at kMaxJpegWorkingBytes.
+// at kMaxJpegWorkingBytes. BMP (rare, uncompressed) is read whole, up to
+// kMaxBmpPixels, and shrunk after.
 //
 // A truncated picture is an error, like bytes that are no picture: its missing
 // part would be grey, and a face cut in half compares as someone else.
@@ -39,6 +40,7 @@ class PictureDecoder {
   static constexpr long kDefaultMaxPixels = 4'000'000;
   static constexpr long kMaxSourcePixels = 16384L * 16384L;
   static constexpr long kMaxJpegWorkingBytes = 256L * 1024 * 1024;
+  static constexpr long kMaxBmpPixels = 16'000'000;
 
   explicit PictureDecoder(long maxPixels = kDefaultMaxPixels) : maxPixels_(maxPixels) {}
 
