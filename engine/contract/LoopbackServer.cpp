@@ -19,9 +19,18 @@ bool LoopbackServer::start(int port) {
   auto server = std::make_unique<httplib::Server>();
   server->set_payload_max_length(maxBodyBytes_);
   server->set_keep_alive_timeout(2);
-  const auto handler = [this](const httplib::Request& in, httplib::Response& out) { handler_(in, out); };
-  server->Get(".*", handler);
-  server->Post(".*", handler);
+  server->Get(".*", [this](const httplib::Request& in, httplib::Response& out) { handler_(in, out); });
+  // Bodies are read here rather than by the server: the server would refuse a
+  // form body ("application/x-www-form-urlencoded", how pictures go to text
+  // recognition) above 8 KB, a limit built into the library.
+  server->Post(".*", [this](const httplib::Request& in, httplib::Response& out, const httplib::ContentReader& read) {
+    httplib::Request request = in;
+    read([&request](const char* data, std::size_t length) {
+      request.body.append(data, length);
+      return true;
+    });
+    handler_(request, out);
+  });
 
   const int bound =
       port == 0 ? server->bind_to_any_port("127.0.0.1") : (server->bind_to_port("127.0.0.1", port) ? port : -1);

@@ -31,6 +31,8 @@ inline constexpr ServiceError kFaceAlreadyExists{223105, "face is already exist"
 inline constexpr ServiceError kAddFaceFailed{222300, "add face fail"};
 inline constexpr ServiceError kOcrEmptyImage{216200, "empty image"};
 inline constexpr ServiceError kOcrImageFormat{216201, "image format error"};
+inline constexpr ServiceError kOcrImageSize{216202, "image size error"};
+inline constexpr ServiceError kOcrRecognizeError{216630, "recognize error"};
 // "param[<name>] is null": a required member is missing or empty.
 std::string missingParameterMessage(std::string_view name);
 inline constexpr long long kMissingParameter = 222001;

@@ -85,8 +85,12 @@ std::unique_ptr<Engine> Engine::open(const EngineOptions& options, std::string& 
     return nullptr;
   }
   parts->embedder = std::make_unique<NetworkEmbedder>(std::move(network).value());
-  parts->finder = FaceFinder::load(orDefault(options.shapeModelFile, VELMORA_SHAPE_MODEL_FILE), error);
-  if (!parts->finder) return nullptr;
+  LoadResult<FaceFinder> finder = FaceFinder::load(orDefault(options.shapeModelFile, VELMORA_SHAPE_MODEL_FILE));
+  if (!finder) {
+    error = finder.error();
+    return nullptr;
+  }
+  parts->finder = std::make_unique<FaceFinder>(std::move(finder).value());
   parts->faces = std::make_unique<FaceEmbedder>(*parts->finder, *parts->embedder);
 
   FaceSet::Opened faceSet =
@@ -96,7 +100,14 @@ std::unique_ptr<Engine> Engine::open(const EngineOptions& options, std::string& 
     return nullptr;
   }
   parts->faceSet = std::move(faceSet.faceSet);
-  parts->textReader = std::make_unique<TextReader>(orDefault(options.tessdataDir, VELMORA_TESSDATA_DIR));
+  TextReaderOptions textOptions;
+  textOptions.tessdataDir = options.tessdataDir;
+  TextReader::Opened textReader = TextReader::open(textOptions);
+  if (!textReader.reader) {
+    error = textReader.error;
+    return nullptr;
+  }
+  parts->textReader = std::move(textReader.reader);
 
   parts->requests = std::make_unique<EngineRequests>(parts->keys, *parts->faces, *parts->faceSet, *parts->textReader);
   Parts* running = parts.get();

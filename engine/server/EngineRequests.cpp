@@ -134,8 +134,13 @@ EngineReply EngineRequests::generalText(std::string_view body) const {
   if (!image || image->empty()) return {200, errorBody(contract::kOcrEmptyImage)};
   const std::optional<std::string> bytes = contract::base64Decode(*image);
   if (!bytes) return {200, errorBody(contract::kOcrImageFormat)};
-  const TextReading reading = textReader_.read(*bytes);
-  if (!reading.ok()) return {200, errorBody(contract::kOcrImageFormat)};
+  const TextReadResult reading = textReader_.read(*bytes);
+  switch (reading.failure) {
+    case TextReadFailure::None: break;
+    case TextReadFailure::PictureTooLarge: return {200, errorBody(contract::kOcrImageSize)};
+    case TextReadFailure::RecognitionFailed: return {200, errorBody(contract::kOcrRecognizeError)};
+    default: return {200, errorBody(contract::kOcrImageFormat)};
+  }
 
   std::string words;
   for (const std::string& line : reading.lines) {

@@ -1,6 +1,9 @@
 // The request decoding every server of the contract relies on.
 #include <gtest/gtest.h>
 
+#include <httplib.h>
+
+#include "engine/contract/LoopbackServer.h"
 #include "engine/contract/ServiceContract.h"
 
 namespace velmora::contract {
@@ -33,6 +36,27 @@ TEST(ContractTest, FormValuesAndGroupLists) {
   EXPECT_EQ(splitGroupList("zheng,w,b"), (std::vector<std::string>{"zheng", "w", "b"}));
   EXPECT_EQ(splitGroupList(" w ,,b,"), (std::vector<std::string>{"w", "b"}));
   EXPECT_TRUE(splitGroupList("").empty());
+}
+
+// Pictures reach text recognition as large form bodies; they must arrive
+// whole, whatever their type, and only on loopback.
+TEST(ContractTest, LoopbackServerTakesLargeFormBodies) {
+  LoopbackServer server([](const httplib::Request& in, httplib::Response& out) {
+    out.set_content(in.method + " " + in.path + " " + std::to_string(in.body.size()), "text/plain");
+  });
+  ASSERT_TRUE(server.start(0));
+  EXPECT_EQ(server.host(), "http://127.0.0.1:" + std::to_string(server.port()));
+  httplib::Client client("127.0.0.1", server.port());
+  const std::string form = "image=" + std::string(3'000'000, 'A');
+  for (const char* type : {"application/x-www-form-urlencoded", "application/json", "text/plain"}) {
+    const auto reply = client.Post("/rest/2.0/ocr/v1/general_basic", form, type);
+    ASSERT_TRUE(reply) << type;
+    EXPECT_EQ(reply->status, 200) << type;
+    EXPECT_EQ(reply->body, "POST /rest/2.0/ocr/v1/general_basic 3000006") << type;
+  }
+  EXPECT_EQ(client.Get("/x")->body, "GET /x 0");
+  server.stop();
+  EXPECT_FALSE(server.running());
 }
 
 }  // namespace
