@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 
 #include <dlib/image_processing.h>
 #include <dlib/image_processing/frontal_face_detector.h>
@@ -74,31 +75,27 @@ FaceChip toFaceChip(const dlib::matrix<dlib::rgb_pixel>& image) {
 
 }  // namespace
 
-std::unique_ptr<FaceFinder> FaceFinder::load(const std::string& shapeModelFile, std::string& error,
-                                             long detectionSide) {
+LoadResult<FaceFinder> FaceFinder::load(const std::filesystem::path& shapeModelFile, long detectionSide) {
   std::ifstream in(shapeModelFile, std::ios::binary);
-  if (!in) {
-    error = "cannot open the face landmark model " + shapeModelFile;
-    return nullptr;
-  }
+  if (!in) return LoadError{"cannot open the face landmark model " + shapeModelFile.string()};
   auto landmarks = std::make_unique<dlib::shape_predictor>();
   try {
     dlib::deserialize(*landmarks, in);
   } catch (const std::exception& e) {
-    error = "cannot read the face landmark model " + shapeModelFile + ": " + e.what();
-    return nullptr;
+    return LoadError{"cannot read the face landmark model " + shapeModelFile.string() + ": " + e.what()};
   }
   if (landmarks->num_parts() != kLandmarkCount) {
-    error = "the face landmark model " + shapeModelFile + " does not give 68 points";
-    return nullptr;
+    return LoadError{"the face landmark model " + shapeModelFile.string() + " does not give 68 points"};
   }
-  return std::unique_ptr<FaceFinder>(new FaceFinder(std::move(landmarks), std::max(80L, detectionSide)));
+  return FaceFinder(std::move(landmarks), std::max(80L, detectionSide));
 }
 
 FaceFinder::FaceFinder(std::unique_ptr<dlib::shape_predictor> landmarks, long detectionSide)
     : landmarks_(std::move(landmarks)), detectors_(std::make_unique<DetectorPool>()), detectionSide_(detectionSide) {}
 
 FaceFinder::~FaceFinder() = default;
+FaceFinder::FaceFinder(FaceFinder&&) noexcept = default;
+FaceFinder& FaceFinder::operator=(FaceFinder&&) noexcept = default;
 
 double FaceFinder::coarseScale(const Picture& picture) const {
   const long longest = std::max(picture.nr(), picture.nc());

@@ -13,16 +13,16 @@
 // Threads: one FaceFinder may serve many threads at once. The landmark model
 // is read-only and shared; the detector keeps scratch state while it runs, so
 // each running search borrows a detector of its own from a small pool.
+#include <filesystem>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <string>
 #include <vector>
 
 #include <dlib/geometry/rectangle.h>
 
 #include "engine/face/Picture.h"
 #include "engine/network/FaceChip.h"
+#include "engine/network/LoadResult.h"
 
 namespace dlib {
 class shape_predictor;
@@ -40,14 +40,13 @@ class FaceFinder {
   static constexpr long kDefaultDetectionSide = 800;
   static constexpr double kChipPadding = 0.25;
 
-  // Loads the 68-point landmark model (dlib's shape_predictor file). On failure
-  // returns nullptr and sets error to a message naming the file.
-  static std::unique_ptr<FaceFinder> load(const std::string& shapeModelFile, std::string& error,
-                                          long detectionSide = kDefaultDetectionSide);
+  // Loads the 68-point landmark model (dlib's shape_predictor file); a missing
+  // or damaged file gives an error text naming it.
+  static LoadResult<FaceFinder> load(const std::filesystem::path& shapeModelFile,
+                                     long detectionSide = kDefaultDetectionSide);
   ~FaceFinder();
-
-  FaceFinder(const FaceFinder&) = delete;
-  FaceFinder& operator=(const FaceFinder&) = delete;
+  FaceFinder(FaceFinder&&) noexcept;
+  FaceFinder& operator=(FaceFinder&&) noexcept;
 
   // The face with the largest box, or nothing when the picture shows no face.
   std::optional<FoundFace> largestFace(const Picture& picture) const;
