@@ -1,6 +1,8 @@
 #include "SampleFaces.h"
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 #include <stdexcept>
 
 #include <dlib/image_transforms.h>
@@ -29,15 +31,37 @@ Picture samplePicture(int number) {
   return decoded.picture;
 }
 
+namespace {
+
+struct SampleWithFaces {
+  Picture picture;
+  std::vector<dlib::rectangle> boxes;  // largest first
+};
+
+// Samples are searched once per test program.
+const SampleWithFaces& sampleWithFaces(int number) {
+  static std::mutex mutex;
+  static std::map<int, SampleWithFaces> searched;
+  std::lock_guard lock(mutex);
+  auto found = searched.find(number);
+  if (found == searched.end()) {
+    SampleWithFaces sample{samplePicture(number), {}};
+    for (const auto& face : sharedFaceFinder().allFaces(sample.picture)) sample.boxes.push_back(face.box);
+    found = searched.emplace(number, std::move(sample)).first;
+  }
+  return found->second;
+}
+
+}  // namespace
+
 Picture faceWithSurroundings(const SampleFace& which) {
-  const Picture picture = samplePicture(which.sample);
-  const std::vector<FoundFace> faces = sharedFaceFinder().allFaces(picture);
-  if (static_cast<int>(faces.size()) <= which.face) throw std::runtime_error("sample face not found");
-  const dlib::rectangle box = faces[static_cast<std::size_t>(which.face)].box;
+  const SampleWithFaces& sample = sampleWithFaces(which.sample);
+  if (static_cast<int>(sample.boxes.size()) <= which.face) throw std::runtime_error("sample face not found");
+  const dlib::rectangle box = sample.boxes[static_cast<std::size_t>(which.face)];
   const long side = std::max(box.width(), box.height()) * 2;
-  const dlib::rectangle square = dlib::centered_rect(box, side, side).intersect(dlib::get_rect(picture));
+  const dlib::rectangle square = dlib::centered_rect(box, side, side).intersect(dlib::get_rect(sample.picture));
   const long squareSide = std::min(square.width(), square.height());
-  return cropScaled(picture, square.left(), square.top(), squareSide, squareSide, squareSide, squareSide);
+  return cropScaled(sample.picture, square.left(), square.top(), squareSide, squareSide, squareSide, squareSide);
 }
 
 Picture pictureWith(const Picture& part, long side, long left, long top, long width, long height) {
