@@ -129,18 +129,8 @@ FaceDatabase::Opened FaceDatabase::open(const std::string& path) {
   sqlite3_busy_timeout(db, kBusyTimeoutMs);
 
   // The first statements read the file's header: a file that is not a
-  // database fails here with "file is not a database".
-  {
-    Statement journal(db, "PRAGMA journal_mode=WAL");
-    if (!journal.prepared() || journal.step() != SQLITE_ROW) {
-      return {nullptr, database->describeError("cannot open")};
-    }
-    if (journal.text(0) != "wal") {
-      return {nullptr, database->describeError("cannot open", "the file system does not allow a write-ahead log")};
-    }
-  }
-  if (!execute(db, "PRAGMA synchronous=FULL")) return {nullptr, database->describeError("cannot open")};
-
+  // database fails here with "file is not a database". Another program's
+  // database is refused before anything in it changes.
   std::string refusal;
   const std::string failure = inTransaction(db, [&] {
     bool ok = false;
@@ -166,6 +156,17 @@ FaceDatabase::Opened FaceDatabase::open(const std::string& path) {
   });
   if (!refusal.empty()) return {nullptr, database->describeError("cannot open", refusal)};
   if (!failure.empty()) return {nullptr, database->describeError("cannot open", failure)};
+
+  // Only a file known to be a face set is switched to the write-ahead log
+  // (the journal mode is stored in the file).
+  Statement journal(db, "PRAGMA journal_mode=WAL");
+  if (!journal.prepared() || journal.step() != SQLITE_ROW) {
+    return {nullptr, database->describeError("cannot open")};
+  }
+  if (journal.text(0) != "wal") {
+    return {nullptr, database->describeError("cannot open", "the file system does not allow a write-ahead log")};
+  }
+  if (!execute(db, "PRAGMA synchronous=FULL")) return {nullptr, database->describeError("cannot open")};
   return {std::move(database), {}};
 }
 
