@@ -37,7 +37,7 @@ if answers; then
   exit 0
 fi
 mkdir -p "$data"
-nohup "$engine" --port "$port" --data-dir "$data" >>"$data/engine.log" 2>&1 &
+OMP_THREAD_LIMIT=1 nohup "$engine" --port "$port" --data-dir "$data" >>"$data/engine.log" 2>&1 &
 for _ in $(seq 1 100); do
   if answers; then
     echo "Started the offline engine at $address (log: $data/engine.log)."

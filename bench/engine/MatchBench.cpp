@@ -58,11 +58,14 @@ int main(int argc, char** argv) {
   VisionClient vision([keys] { return ApiKeys{keys.apiKey, keys.secretKey}; }, engine->host());
   vision.requestToken();
 
+  int failures = 0;
   const auto timedMatch = [&](const std::string& a, const std::string& b, double& score) {
     const double start = nowMs();
     const Text reply = vision.matchFaces(a, b);
     const double spent = nowMs() - start;
-    score = contract::Json::parse(reply).value_or(contract::Json{})["result"]["score"].number();
+    const contract::Json json = contract::Json::parse(reply).value_or(contract::Json{});
+    score = json["result"]["score"].number();
+    if (json["error_code"].number() != 0) ++failures;
     return spent;
   };
 
@@ -78,6 +81,7 @@ int main(int argc, char** argv) {
     const std::string b = bench::withTail(bench::portrait(person, 3), i);
     fresh.push_back(timedMatch(a, b, score));
     samePersonAbove80 += score >= 80;
+    if (std::getenv("VELMORA_BENCH_VERBOSE")) std::printf("person %zu: score %.2f\n", std::size_t(i) % people.size(), score);
     cached.push_back(timedMatch(first, bench::withTail(bench::portrait(person, 4), 1000 + i), score));
   }
   const engine::EngineStatistics stats = engine->statistics();
@@ -85,6 +89,7 @@ int main(int argc, char** argv) {
   std::printf("match of two new 640x480 portraits, median of %d:          %.1f ms\n", rounds, median(fresh));
   std::printf("match with the first picture cached, median of %d:         %.1f ms\n", rounds, median(cached));
   std::printf("same-person pairs scoring 80 or more:                      %d of %d\n", samePersonAbove80, rounds);
+  std::printf("replies with an error (no face found, ...):                 %d\n", failures);
   std::printf("engine: %llu requests, %.1f ms busy on average\n", static_cast<unsigned long long>(stats.requests),
               stats.requests ? stats.busyMs / double(stats.requests) : 0.0);
   engine.reset();
