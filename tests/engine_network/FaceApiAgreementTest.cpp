@@ -7,6 +7,9 @@
 #include "RealNetwork.h"
 #include "TempFolder.h"
 #include "TestChips.h"
+#ifdef VELMORA_WITH_ALIGNED_CHIPS
+#include "AlignedChips.h"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -38,6 +41,16 @@ std::vector<NamedChip> chipsToCompare() {
   for (int i = 1; i <= 6; ++i) {
     const std::string name = "sample" + std::to_string(i) + ".jpg";
     chips.push_back({name + " centre square", testing::centreSquareChip(samples / name)});
+#ifdef VELMORA_WITH_ALIGNED_CHIPS
+    constexpr std::size_t kFacesPerPicture = 3;
+    std::string error;
+    const std::vector<FaceChip> faces = testing::alignedChips(samples / name, kFacesPerPicture, error);
+    EXPECT_FALSE(faces.empty()) << "no face found in " << name;
+    EXPECT_TRUE(error.empty()) << error;
+    for (std::size_t f = 0; f < faces.size(); ++f) {
+      chips.push_back({name + " face " + std::to_string(f + 1), faces[f]});
+    }
+#endif
   }
   chips.push_back({"grey", testing::uniformChip(128, 128, 128)});
   chips.push_back({"black", testing::uniformChip(0, 0, 0)});
@@ -103,12 +116,14 @@ TEST(FaceApiAgreement, DescriptorsMatchFaceApiWithinATolerance) {
     const Embedding ours = network.embed(chips[i].chip);
     const Json& theirs = (*reference)[i];
     ASSERT_EQ(theirs.size(), ours.size()) << chips[i].name;
-    for (std::size_t k = 0; k < ours.size(); ++k) {
-      const double difference = std::abs(ours[k] - theirs[k].number());
-      largest = std::max(largest, difference);
-      EXPECT_LE(difference, kTolerance) << chips[i].name << ", component " << k << ": ours " << ours[k]
-                                        << ", face-api " << theirs[k].number();
+    std::size_t worst = 0;
+    for (std::size_t k = 1; k < ours.size(); ++k) {
+      if (std::abs(ours[k] - theirs[k].number()) > std::abs(ours[worst] - theirs[worst].number())) worst = k;
     }
+    const double difference = std::abs(ours[worst] - theirs[worst].number());
+    largest = std::max(largest, difference);
+    EXPECT_LE(difference, kTolerance) << chips[i].name << ", component " << worst << ": ours " << ours[worst]
+                                      << ", face-api " << theirs[worst].number();
   }
   std::printf("largest component difference over %zu chips: %.3g\n", chips.size(), largest);
   RecordProperty("largest_difference", std::to_string(largest));

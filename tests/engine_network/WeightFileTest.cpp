@@ -64,6 +64,8 @@ struct BadWeightCase {
   const char* expected;  // part of the error text
 };
 
+void PrintTo(const BadWeightCase& bad, std::ostream* out) { *out << bad.what; }
+
 class WeightFileErrors : public ::testing::TestWithParam<BadWeightCase> {};
 
 TEST_P(WeightFileErrors, GiveATextNamingTheProblem) {
