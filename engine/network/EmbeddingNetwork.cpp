@@ -1,7 +1,5 @@
 #include "engine/network/EmbeddingNetwork.h"
 
-#include "engine/network/WeightFile.h"
-
 #include <cmath>
 #include <string>
 #include <utility>
@@ -38,20 +36,20 @@ std::string shapeText(const std::vector<int>& shape) {
   return text + "]";
 }
 
-LoadResult<std::vector<float>> takeTensor(const WeightFile& weights, const std::string& name,
+LoadResult<std::vector<float>> takeTensor(WeightFile& weights, const std::string& name,
                                           const std::vector<int>& shape) {
-  const WeightTensor* tensor = weights.find(name);
+  WeightTensor* tensor = weights.find(name);
   if (!tensor) return LoadError{"the weights have no \"" + name + "\""};
   if (tensor->shape != shape) {
     return LoadError{"weight \"" + name + "\" has shape " + shapeText(tensor->shape) + ", expected " +
                      shapeText(shape)};
   }
-  return tensor->values;
+  return std::move(tensor->values);
 }
 
 // A convolution named prefix + "/conv/filters", "/conv/bias" with its scale
 // prefix + "/scale/weights", "/scale/biases".
-LoadResult<ConvLayer> takeConvLayer(const WeightFile& weights, const std::string& prefix, int kernel,
+LoadResult<ConvLayer> takeConvLayer(WeightFile& weights, const std::string& prefix, int kernel,
                                     int inChannels, int outChannels, int stride, Padding padding) {
   ConvLayer layer{kernel, inChannels, outChannels, stride, padding, {}, {}, {}, {}};
   const std::pair<std::string, std::vector<float>*> parts[] = {
@@ -91,10 +89,10 @@ struct EmbeddingNetwork::Workspace {
 LoadResult<EmbeddingNetwork> EmbeddingNetwork::load(const std::filesystem::path& modelDir) {
   auto weights = WeightFile::load(modelDir / kManifestFileName);
   if (!weights) return LoadError{weights.error()};
-  return fromWeights(weights.value());
+  return fromWeights(std::move(weights).value());
 }
 
-LoadResult<EmbeddingNetwork> EmbeddingNetwork::fromWeights(const WeightFile& weights) {
+LoadResult<EmbeddingNetwork> EmbeddingNetwork::fromWeights(WeightFile weights) {
   EmbeddingNetwork network;
   auto stem = takeConvLayer(weights, "conv32_down", 7, 3, kStemChannels, 2, Padding::Valid);
   if (!stem) return LoadError{stem.error()};

@@ -13,13 +13,12 @@
 #include "engine/network/FaceChip.h"
 #include "engine/network/Layers.h"
 #include "engine/network/LoadResult.h"
+#include "engine/network/WeightFile.h"
 
 #include <filesystem>
 #include <vector>
 
 namespace velmora::engine {
-
-class WeightFile;
 
 class EmbeddingNetwork {
  public:
@@ -28,9 +27,10 @@ class EmbeddingNetwork {
   // Reads modelDir/face_recognition_model-weights_manifest.json and the
   // weights it names; a missing or damaged file gives an error text.
   static LoadResult<EmbeddingNetwork> load(const std::filesystem::path& modelDir);
-  // The network over weights already read; an error text names the first
-  // weight that is missing or has the wrong shape.
-  static LoadResult<EmbeddingNetwork> fromWeights(const WeightFile& weights);
+  // The network over weights already read (their values move into the
+  // network); an error text names the first weight that is missing or has
+  // the wrong shape.
+  static LoadResult<EmbeddingNetwork> fromWeights(WeightFile weights);
 
   // The chip's embedding. A chip that does not hold kChipSize x kChipSize
   // RGB pixels has no face to describe: it gives 128 zeros.

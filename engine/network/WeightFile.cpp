@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <system_error>
+#include <utility>
 
 namespace velmora::engine {
 namespace {
@@ -229,6 +230,10 @@ const WeightTensor* WeightFile::find(std::string_view name) const {
     if (tensor.name == name) return &tensor;
   }
   return nullptr;
+}
+
+WeightTensor* WeightFile::find(std::string_view name) {
+  return const_cast<WeightTensor*>(std::as_const(*this).find(name));
 }
 
 }  // namespace velmora::engine

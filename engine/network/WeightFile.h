@@ -31,6 +31,7 @@ class WeightFile {
   const std::vector<WeightTensor>& tensors() const { return tensors_; }
   // The tensor of that name, or nullptr.
   const WeightTensor* find(std::string_view name) const;
+  WeightTensor* find(std::string_view name);
 
  private:
   std::vector<WeightTensor> tensors_;
