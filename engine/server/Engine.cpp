@@ -10,6 +10,7 @@
 #include "engine/contract/LoopbackServer.h"
 #include "engine/face/FaceEmbedder.h"
 #include "engine/face/FaceFinder.h"
+#include "engine/face/NetworkEmbedder.h"
 #include "engine/network/EmbeddingNetwork.h"
 #include "engine/ocr/TextReader.h"
 #include "engine/server/EngineRequests.h"
@@ -18,16 +19,6 @@
 namespace velmora::engine {
 
 namespace {
-
-// The network as the face pipeline's Embedder.
-class NetworkEmbedder : public Embedder {
- public:
-  explicit NetworkEmbedder(EmbeddingNetwork network) : network_(std::move(network)) {}
-  Embedding embed(const FaceChip& chip) const override { return network_.embed(chip); }
-
- private:
-  EmbeddingNetwork network_;
-};
 
 std::string orDefault(const std::string& value, const char* fallback) { return value.empty() ? fallback : value; }
 
