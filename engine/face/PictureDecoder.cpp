@@ -177,6 +177,7 @@ bool runPng(PngJob& job, long maxPixels) {
 
   png_set_read_fn(png, &job, pngRead);
   png_set_user_limits(png, 1u << 20, 1u << 20);
+  png_set_chunk_malloc_max(png, 8u << 20);  // text and colour-profile chunks, inflated
   png_read_info(png, info);
   job.sourceWidth = png_get_image_width(png, info);
   job.sourceHeight = png_get_image_height(png, info);

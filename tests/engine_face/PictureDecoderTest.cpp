@@ -149,6 +149,34 @@ TEST(PictureDecoder, RefusesBytesThatAreNoWholePicture) {
   }
 }
 
+// Flipped bytes anywhere (headers, tables, pixel data) give an error or a
+// picture within the bound, never a crash.
+TEST(PictureDecoder, RandomlyDamagedPicturesNeverCrash) {
+  const Picture source = noisePicture(96, 64, 4);
+  const Bytes originals[] = {encodeJpeg(source), encodeJpeg(source, {.progressive = true}), encodePng(source),
+                             encodePng(source, {.interlaced = true}), encodeBmp(source)};
+  std::mt19937 random(11);
+  const PictureDecoder decoder(2000);
+  int decodedCount = 0, refusedCount = 0;
+  for (const Bytes& original : originals) {
+    for (int round = 0; round < 300; ++round) {
+      Bytes damaged = original;
+      const int flips = 1 + static_cast<int>(random() % 4);
+      for (int i = 0; i < flips; ++i) damaged[random() % damaged.size()] = static_cast<std::uint8_t>(random());
+      const DecodedPicture decoded = decoder.decode(damaged);
+      if (decoded.ok()) {
+        ++decodedCount;
+        EXPECT_LE(decoded.picture.size(), 2000);
+      } else {
+        ++refusedCount;
+        EXPECT_FALSE(decoded.error.empty());
+      }
+    }
+  }
+  EXPECT_GT(refusedCount, 0);
+  EXPECT_GT(decodedCount, 0);
+}
+
 TEST(PictureDecoder, FiftyMegapixelJpegIsScaledWhileDecoding) {
   constexpr long kWidth = 8000, kHeight = 6250;
   const Bytes bytes = encodeJpeg(kWidth, kHeight, [](long row, std::uint8_t* rgb) {

@@ -1,6 +1,7 @@
 #include "SampleFaces.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -13,7 +14,7 @@
 namespace velmora::engine::testing {
 
 bool faceModelsPresent() {
-  return !samplePath(1).empty() && !readFile(VELMORA_SHAPE_MODEL_FILE).empty();
+  return !samplePath(1).empty() && std::filesystem::exists(VELMORA_SHAPE_MODEL_FILE);
 }
 
 const FaceFinder& sharedFaceFinder() {
