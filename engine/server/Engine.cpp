@@ -20,6 +20,11 @@ namespace velmora::engine {
 
 namespace {
 
+// The largest request body taken: two pictures of 24 MB each in Base64.
+// Larger bodies are refused before they are read, so a handful of
+// simultaneous requests cannot exhaust memory.
+constexpr std::size_t kMaxBodyBytes = std::size_t{64} << 20;
+
 std::string orDefault(const std::string& value, const char* fallback) { return value.empty() ? fallback : value; }
 
 bool makeDataDir(const std::string& dir, std::string& error) {
@@ -103,7 +108,7 @@ std::unique_ptr<Engine> Engine::open(const EngineOptions& options, std::string& 
   parts->requests = std::make_unique<EngineRequests>(parts->keys, *parts->faces, *parts->faceSet, *parts->textReader);
   Parts* running = parts.get();
   parts->server = std::make_unique<contract::LoopbackServer>(
-      [running](const httplib::Request& in, httplib::Response& out) { running->handle(in, out); });
+      [running](const httplib::Request& in, httplib::Response& out) { running->handle(in, out); }, kMaxBodyBytes);
   return std::unique_ptr<Engine>(new Engine(std::move(parts)));
 }
 
