@@ -18,8 +18,6 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
-
 #include <dlib/image_transforms.h>
 
 #include "engine/face/FaceEmbedder.h"
@@ -27,9 +25,12 @@
 #include "engine/face/NetworkEmbedder.h"
 #include "engine/face/PictureDecoder.h"
 #include "engine/face/ScoreCalibration.h"
+#include "tests/engine_face/PictureFiles.h"
 
 using namespace velmora::engine;
-using Bytes = std::vector<std::uint8_t>;
+using testing::Bytes;
+using testing::encodeJpeg;
+using testing::readFile;
 
 namespace {
 
@@ -43,47 +44,6 @@ double medianMs(int runs, const std::function<void(int)>& work) {
   }
   std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
   return times[static_cast<std::size_t>(runs / 2)];
-}
-
-Bytes readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-using RowSource = std::function<void(long row, std::uint8_t* rgb)>;
-
-Bytes encodeJpeg(long width, long height, const RowSource& rows, int quality = 90) {
-  jpeg_compress_struct info{};
-  jpeg_error_mgr errors{};
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = static_cast<JDIMENSION>(width);
-  info.image_height = static_cast<JDIMENSION>(height);
-  info.input_components = 3;
-  info.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, quality, TRUE);
-  jpeg_start_compress(&info, TRUE);
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
-  JSAMPROW pointer = row.data();
-  for (long r = 0; r < height; ++r) {
-    rows(r, row.data());
-    jpeg_write_scanlines(&info, &pointer, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  Bytes bytes(buffer, buffer + size);
-  std::free(buffer);
-  return bytes;
-}
-
-Bytes encodeJpeg(const Picture& picture, int quality = 90) {
-  return encodeJpeg(picture.nc(), picture.nr(), [&](long row, std::uint8_t* rgb) {
-    std::copy_n(reinterpret_cast<const std::uint8_t*>(&picture(row, 0)), picture.nc() * 3, rgb);
-  }, quality);
 }
 
 // A 640 x 480 ID-photo-like picture: the face's surroundings, scaled so the
@@ -166,7 +126,7 @@ int main(int argc, char** argv) {
 
     // Second pictures that differ in their bytes, so only the first is cached.
     std::vector<Bytes> seconds;
-    for (int i = 0; i < runs + 3; ++i) seconds.push_back(encodeJpeg(decoder.decode(portraitB).picture, 80 + i % 15));
+    for (int i = 0; i < runs + 3; ++i) seconds.push_back(encodeJpeg(decoder.decode(portraitB).picture, {.quality = 80 + i % 15}));
     for (std::size_t i = 0; i < seconds.size(); ++i) seconds[i].push_back(static_cast<std::uint8_t>(i));  // after the end marker
     const FaceEmbedder cached(finder, embedder);
     cached.embed(portraitA);

@@ -5,13 +5,12 @@
 //
 //   velmora-engine [--port N] [--data-dir DIR] [--models DIR] [--shape-model FILE] [--tessdata DIR]
 //   velmora-engine --print-keys [--data-dir DIR]
-#include <signal.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "engine/contract/StopSignals.h"
 #include "engine/server/Engine.h"
 #include "engine/server/EngineKeys.h"
 
@@ -86,14 +85,7 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  // Wait for Ctrl+C or a termination request on this thread; the server's
-  // threads inherit the blocked set and never see these signals.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  sigaddset(&stopSignals, SIGPIPE);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  velmora::contract::blockStopSignals();
 
   std::unique_ptr<Engine> engine = Engine::open(options, error);
   if (!engine) {
@@ -107,9 +99,7 @@ int main(int argc, char** argv) {
   std::printf("velmora-engine listening on %s (data in %s)\n", engine->host().c_str(), options.dataDir.c_str());
   std::fflush(stdout);
 
-  sigdelset(&stopSignals, SIGPIPE);
-  int received = 0;
-  sigwait(&stopSignals, &received);
+  velmora::contract::waitForStopSignal();
   engine->stop();
   return 0;
 }

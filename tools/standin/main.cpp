@@ -3,13 +3,12 @@
 // address it prints.
 //
 //   velmora-standin [--port N] [--api-key K --secret-key S] [--token T] [--score X]
-#include <signal.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "engine/contract/StopSignals.h"
 #include "tools/standin/VisionStandIn.h"
 
 namespace {
@@ -52,14 +51,7 @@ int main(int argc, char** argv) {
     }
   }
 
-  // Wait for Ctrl+C or a termination request on this thread; the server's
-  // threads inherit the blocked set and never see these signals.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  sigaddset(&stopSignals, SIGPIPE);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  velmora::contract::blockStopSignals();
 
   velmora::standin::VisionStandIn service(settings);
   if (!service.start(port)) {
@@ -70,9 +62,7 @@ int main(int argc, char** argv) {
               settings.accessToken.c_str());
   std::fflush(stdout);
 
-  sigdelset(&stopSignals, SIGPIPE);
-  int received = 0;
-  sigwait(&stopSignals, &received);
+  velmora::contract::waitForStopSignal();
   service.stop();
   return 0;
 }
