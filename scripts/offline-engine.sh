@@ -5,7 +5,8 @@
 #
 # On a fresh install (no config.ini beside the program yet) it writes a
 # config.ini whose "Host" is the engine's address on 127.0.0.1, with the
-# engine's key pair in stored form. Whenever config.ini's "Host" is that
+# engine's key pair in stored form and the similarity threshold at 80, where
+# the engine's scores put its "same person" decision. Whenever config.ini's "Host" is that
 # address, it starts the engine in the background unless it already answers.
 # An existing config.ini is never changed.
 set -euo pipefail
@@ -21,8 +22,11 @@ if [[ ! -e "$config" ]]; then
   mkdir -p "$data"
   "$engine" --print-keys --data-dir "$data" | "$keytool" write "$config" 2>/dev/null
   "$keytool" host "$config" "$address" 2>/dev/null
+  # The engine's scores put its own "same person" decision at 80: start the
+  # similarity threshold there (the window keeps whatever the user sets later).
+  printf 'yuzhi=80\r\n' >>"$config"
   echo "No config.ini yet: Velmora will use the offline engine at $address."
-  echo "  The engine's keys are stored in $config; its data (keys, face set) is in $data."
+  echo "  The engine's keys are stored in $config (similarity threshold 80); its data (keys, face set) is in $data."
   echo "  To use the cloud service instead, see \"Offline engine or cloud service\" in README.md."
 fi
 

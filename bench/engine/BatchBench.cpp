@@ -91,7 +91,12 @@ int main(int argc, char** argv) {
   int passed = 0, failed = 0;
   for (int f = 0; f < folders; ++f) {
     passed += cellText(window.超级列表框_目录, f, 1) == QStringLiteral("同一人");
-    failed += cellText(window.超级列表框_目录, f, 1) == QStringLiteral("非同一人");
+    if (cellText(window.超级列表框_目录, f, 1) == QStringLiteral("非同一人")) {
+      ++failed;
+      std::printf("not the same person: folder %d (person %zu), score %s at picture %s\n", f, std::size_t(f) % people.size(),
+                  cellText(window.超级列表框_目录, f, 2).toUtf8().constData(),
+                  cellText(window.超级列表框_目录, f, 3).toUtf8().constData());
+    }
   }
   // Both pauses follow every pair judged the same person; a folder's first
   // pair judged otherwise ends that folder without a pause.

@@ -29,6 +29,7 @@ address="http://127.0.0.1:$port"
 said=$("$top/scripts/offline-engine.sh" "$fake")
 grep -q "offline engine at $address" <<<"$said" || fail "nothing said about the engine: $said"
 grep -q "^Host=$address" "$config" || fail "config.ini has no Host for the engine"
+grep -q $'^yuzhi=80\r$' "$config" || fail "config.ini does not start the threshold at 80"
 
 # The stored keys are the engine's keys in stored form, and the engine takes them.
 expected=$("$fake/tools/engine/velmora-engine" --print-keys --data-dir "$work/data" | "$fake/tools/keytool/velmora-keytool" print)
