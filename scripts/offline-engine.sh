@@ -6,8 +6,9 @@
 # On a fresh install (no config.ini beside the program yet) it writes a
 # config.ini whose "Host" is the engine's address on 127.0.0.1, with the
 # engine's key pair in stored form and the similarity threshold at 80, where
-# the engine's scores put its "same person" decision. Whenever config.ini's "Host" is that
-# address, it starts the engine in the background unless it already answers.
+# the engine's scores put its "same person" decision. Whenever config.ini's
+# "Host" is that address, it starts the engine in the background unless it
+# already answers.
 # An existing config.ini is never changed.
 set -euo pipefail
 build=${1:?usage: offline-engine.sh BUILD}

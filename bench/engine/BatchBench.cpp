@@ -7,6 +7,7 @@
 //
 //   engine_batch_bench [FOLDERS]   (default 100)
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -57,6 +58,8 @@ int main(int argc, char** argv) {
   const std::vector<bench::Person> people = bench::demoPeople(finder.value());
 
   MainWindow window;
+  // The threshold a fresh install against the engine starts with.
+  window.组合框_阈值->setEditText(QStringLiteral("80"));
   for (int f = 0; f < folders; ++f) {
     const QString folder = scratch.filePath(QStringLiteral("person%1").arg(f));
     QDir().mkpath(folder);
