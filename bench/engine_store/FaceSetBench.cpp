@@ -17,23 +17,13 @@
 #include <vector>
 
 #include "engine/store/FaceSet.h"
+#include "tests/engine_store/RandomEmbeddings.h"
 
 using namespace velmora::engine;
+using velmora::engine::testing::randomUnit;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-Embedding randomUnit(std::mt19937& random) {
-  std::normal_distribution<float> normal;
-  Embedding e{};
-  float norm = 0;
-  for (float& v : e) {
-    v = normal(random);
-    norm += v * v;
-  }
-  for (float& v : e) v /= std::sqrt(norm);
-  return e;
-}
 
 double millisecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();

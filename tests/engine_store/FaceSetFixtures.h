@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/store/FaceSet.h"
+#include "tests/engine_store/RandomEmbeddings.h"
 
 namespace velmora::engine::testing {
 
@@ -42,17 +43,6 @@ inline Embedding axis(std::size_t dimension, float length = 1.0f) {
   return e;
 }
 
-inline Embedding randomUnit(std::mt19937& random) {
-  std::normal_distribution<float> normal;
-  Embedding e{};
-  float norm = 0;
-  for (float& v : e) {
-    v = normal(random);
-    norm += v * v;
-  }
-  for (float& v : e) v /= std::sqrt(norm);
-  return e;
-}
 
 inline std::unique_ptr<FaceSet> openOrFail(const std::string& path) {
   FaceSet::Opened opened = FaceSet::open(path);
