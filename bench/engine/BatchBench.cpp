@@ -15,7 +15,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "PortraitPictures.h"
+#include "tests/engine/PortraitPictures.h"
 #include "app/MainWindow.h"
 #include "app/ProgramState.h"
 #include "app/toolkit/ReportList.h"

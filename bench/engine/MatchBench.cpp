@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "PortraitPictures.h"
+#include "tests/engine/PortraitPictures.h"
 #include "engine/contract/Json.h"
 #include "engine/server/Engine.h"
 #include "vision/VisionClient.h"

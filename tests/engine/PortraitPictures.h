@@ -1,6 +1,6 @@
 #pragma once
-// Portrait pictures for the engine benchmarks, made from the people in the
-// face-api package's demo photographs: for each face found there, 640 x 480
+// Portrait pictures for the engine tests and benchmarks, made from the people
+// in the face-api package's demo photographs: for each face found there, 640 x 480
 // JPEGs framed around that face (with a little shift and zoom per picture,
 // as two photographs of one person differ), so every picture shows one
 // person and pictures of one face show the same person.
