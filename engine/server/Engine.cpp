@@ -27,11 +27,14 @@ constexpr std::size_t kMaxBodyBytes = std::size_t{64} << 20;
 
 std::string orDefault(const std::string& value, const char* fallback) { return value.empty() ? fallback : value; }
 
+// The data folder holds the keys and the registered faces: a folder the
+// engine creates is readable by its owner only.
 bool makeDataDir(const std::string& dir, std::string& error) {
   std::error_code failed;
-  std::filesystem::create_directories(dir, failed);
-  if (failed) {
-    error = "cannot create the data folder " + dir + ": " + failed.message();
+  if (std::filesystem::create_directories(dir, failed))
+    std::filesystem::permissions(dir, std::filesystem::perms::owner_all, failed);
+  if (failed || !std::filesystem::is_directory(dir)) {
+    error = "cannot create the data folder " + dir + (failed ? ": " + failed.message() : "");
     return false;
   }
   return true;
