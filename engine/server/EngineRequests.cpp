@@ -1,5 +1,8 @@
 #include "engine/server/EngineRequests.h"
 
+#include <cstdlib>
+#include <span>
+
 #include "engine/face/ScoreCalibration.h"
 
 namespace velmora::engine {
