@@ -325,14 +325,9 @@ Reply VisionStandIn::searchReply(const Json& body) const {
   if (groups.empty()) return faceFailure(222001, "param[group_id_list] is null");
   if (image.empty()) return faceFailure(222202, "pic not has face");
 
-  const auto listed = [&groups](const std::string& group) {
-    std::string_view rest = groups;
-    while (true) {
-      const std::size_t comma = rest.find(',');
-      if (rest.substr(0, comma) == group) return true;
-      if (comma == std::string_view::npos) return false;
-      rest.remove_prefix(comma + 1);
-    }
+  const std::vector<std::string> listedGroups = contract::splitGroupList(groups);
+  const auto listed = [&listedGroups](const std::string& group) {
+    return std::find(listedGroups.begin(), listedGroups.end(), group) != listedGroups.end();
   };
   const Face* hit = nullptr;
   double score = 0;
